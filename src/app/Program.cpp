@@ -1,0 +1,6 @@
+#include "app/Program.h"
+
+int RunProgram(int, char**)
+{
+    return 0;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+class Shell;
+class UserInteraction;
+
+/**
+ * What the generate operation reads from (and, for the output name, writes to) the main window.
+ * The main window implements it; tests use a plain record.
+ */
+class GenerateForm
+{
+public:
+    virtual ~GenerateForm() = default;
+
+    virtual QString sourcePath() const = 0;     // text of SurmexFileEditBox, read afresh at each use
+    virtual QString selectedFormat() const = 0; // text of the entry selected in StyleSheetCombo
+    virtual QString styleSheetPath() const = 0; // StyleSheetPath
+    virtual QString outputFileName() const = 0; // OutputFileName
+    virtual void setOutputFileName(const QString& name) = 0;
+    virtual bool viewFile() const = 0;          // ViewFileCheckBox ticked
+    virtual QString textFileViewer() const = 0; // TextFileViewer
+    virtual bool commandLineMode() const = 0;
+};
+
+// Whether the run wrote the output file: scripts may trust Written alone.
+enum class GenerateOutcome
+{
+    Written,
+    NotWritten,
+};
+
+/**
+ * The generate operation (the OK button's handler): converts a job source, loads the source and
+ * the style sheet, lets road-design selection and user fields adjust the style sheet, transforms
+ * into a temporary file and saves it. Expected failures are reported through ui and give
+ * NotWritten; unexpected ones throw UnexpectedFailure after the clean-up has run.
+ */
+GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Shell& shell);
