@@ -1,0 +1,48 @@
+#include "convert/ReductionErrors.h"
+
+#include "app/StringTable.h"
+#include "app/TextIds.h"
+#include "platform/Failure.h"
+#include "platform/UserInteraction.h"
+
+#include <QFile>
+#include <QTextStream>
+
+namespace {
+
+const QString ReductionErrorMarker = QStringLiteral("<Reductions error=");
+
+QString gridFileWarning(const QString& geoDataFolder)
+{
+    QString first = LoadLocalizedString(TextId::GridFileMissing);
+    const qsizetype at = first.indexOf(QLatin1String("%s"));
+    if (at >= 0)
+        first.replace(at, 2, geoDataFolder);
+    return first + QStringLiteral("\r\n") + LoadLocalizedString(TextId::GridFileNeeded) + QStringLiteral("\r\n") +
+           LoadLocalizedString(TextId::NoGridCoordinates);
+}
+
+} // namespace
+
+void CheckReductionErrors(const QString& convertedPath, const QString& geoDataFolder, UserInteraction& ui)
+{
+    QFile file(convertedPath);
+    if (!file.open(QIODevice::ReadOnly))
+        throw UnexpectedFailure(
+            QStringLiteral("Cannot read the converted file %1: %2").arg(convertedPath, file.errorString()));
+
+    QTextStream stream(&file);
+    stream.setEncoding(QStringConverter::System);
+    stream.setAutoDetectUnicode(true);
+    QString line;
+    while (stream.readLineInto(&line)) {
+        // A line ends at CR as well as at LF and CR LF.
+        for (const QStringView part : QStringView(line).split(u'\r')) {
+            if (part.contains(ReductionErrorMarker, Qt::CaseInsensitive))
+                ui.showMessage(MessageKind::Warning, gridFileWarning(geoDataFolder));
+        }
+    }
+    if (stream.status() != QTextStream::Ok || file.error() != QFileDevice::NoError)
+        throw UnexpectedFailure(
+            QStringLiteral("Cannot read the converted file %1: %2").arg(convertedPath, file.errorString()));
+}
