@@ -111,16 +111,18 @@ std::optional<QByteArray> parseHexBytes(const QString& text, QString& problem)
     return bytes;
 }
 
-QString hexData(const QString& prefix, const QByteArray& bytes)
+// Wrapped as regedit does: lines of at most 80 characters, continued after a comma with a
+// backslash. column is where the data starts on its line.
+QString hexData(const QString& prefix, const QByteArray& bytes, qsizetype column)
 {
-    // Wrapped as regedit does: lines of at most 80 characters, continued with a backslash.
     QString out = prefix;
-    qsizetype column = prefix.size();
+    column += prefix.size();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         if (i > 0) {
             out += u',';
             ++column;
-            if (column + 3 > 79) {
+            // Room for the next byte, its comma and a backslash.
+            if (column + 4 > 80) {
                 out += QStringLiteral("\\\n  ");
                 column = 2;
             }
@@ -131,7 +133,7 @@ QString hexData(const QString& prefix, const QByteArray& bytes)
     return out;
 }
 
-QString serializeData(const RegHive::Data& data)
+QString serializeData(const RegHive::Data& data, qsizetype column)
 {
     if (data.type == RegHive::TypeDWord && data.bytes.size() == 4)
         return QStringLiteral("dword:%1").arg(*data.dword(), 8, 16, QLatin1Char('0'));
@@ -142,8 +144,8 @@ QString serializeData(const RegHive::Data& data)
             return quoted(text);
     }
     if (data.type == RegHive::TypeBinary)
-        return hexData(QStringLiteral("hex:"), data.bytes);
-    return hexData(QStringLiteral("hex(%1):").arg(data.type, 0, 16), data.bytes);
+        return hexData(QStringLiteral("hex:"), data.bytes, column);
+    return hexData(QStringLiteral("hex(%1):").arg(data.type, 0, 16), data.bytes, column);
 }
 
 class Parser
@@ -265,8 +267,8 @@ private:
             QString text = rest.mid(dataStart);
             while (text.endsWith(u'\\')) {
                 text.chop(1);
-                if (m_index + 1 >= m_lines.size())
-                    return QStringLiteral("the hex data is continued past the end of the file");
+                if (m_index + 1 >= m_lines.size() || m_lines.at(m_index + 1).trimmed().isEmpty())
+                    return QStringLiteral("the hex data is continued, but no line of it follows");
                 text += m_lines.at(++m_index).trimmed();
             }
             const auto bytes = parseHexBytes(text, problem);
@@ -355,9 +357,9 @@ QByteArray RegHive::serialize() const
         out += u'\n';
         out += (section.deletion ? QStringLiteral("[-") : QStringLiteral("[")) + section.path + QStringLiteral("]\n");
         for (const Entry& entry : section.entries) {
-            out += entry.name.isEmpty() ? QStringLiteral("@") : quoted(entry.name);
-            out += u'=';
-            out += entry.deletion ? QStringLiteral("-") : serializeData(entry.data);
+            const QString name = (entry.name.isEmpty() ? QStringLiteral("@") : quoted(entry.name)) + u'=';
+            out += name;
+            out += entry.deletion ? QStringLiteral("-") : serializeData(entry.data, name.size());
             out += u'\n';
         }
     }
