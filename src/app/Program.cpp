@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/StringTable.h"
 #include "pipeline/ConsoleInteraction.h"
+#include "pipeline/Viewing.h"
 #include "platform/Failure.h"
 #include "ui/DesktopShell.h"
 #include "ui/QtInteraction.h"
@@ -44,6 +45,56 @@ void quietConsoleMessages(QtMsgType type, const QMessageLogContext&, const QStri
     QTextStream(stderr) << message << Qt::endl;
 }
 
+template <typename Generate>
+int generateOnce(GenerateForm&, UserInteraction& interaction, Generate generate)
+{
+    try {
+        return generate() == GenerateOutcome::Written ? ExitWritten : ExitNotWritten;
+    } catch (const UnexpectedFailure& failure) {
+        interaction.showApplicationError(failure.description());
+    } catch (const std::exception& failure) {
+        interaction.showApplicationError(QString::fromLocal8Bit(failure.what()));
+    }
+    return ExitUnexpectedFailure;
+}
+
+// What the command line fills in when no window can be shown.
+struct ConsoleForm : GenerateForm
+{
+    QString source;
+    QString sheet;
+    QString output;
+
+    QString sourcePath() const override { return source; }
+    QString selectedFormat() const override { return {}; }
+    QString styleSheetPath() const override { return sheet; }
+    QString outputFileName() const override { return output; }
+    void setOutputFileName(const QString& name) override { output = name; }
+    bool viewFile() const override { return false; }
+    QString textFileViewer() const override { return QString::fromUtf16(DefaultTextViewer); }
+    bool commandLineMode() const override { return true; }
+};
+
+// Runs without a display: no widgets at all, the user is on the console.
+int runOnConsole(int argc, char** argv, const CommandLine& commandLine)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Tabulon"));
+    QTextStream in(stdin);
+    QTextStream err(stderr);
+    ConsoleInteraction interaction(in, err, isatty(STDIN_FILENO) != 0);
+    if (commandLine.mode != CommandLine::Mode::Generate) {
+        interaction.showMessage(MessageKind::Plain, UsageText());
+        return ExitNotWritten;
+    }
+    ConsoleForm form;
+    form.source = commandLine.sourcePath;
+    form.sheet = commandLine.styleSheetPath;
+    form.output = commandLine.outputFileName;
+    DesktopShell shell;
+    return generateOnce(form, interaction, [&] { return RunGenerateOperation(form, interaction, shell); });
+}
+
 QStringList argumentsOf(int argc, char** argv)
 {
     QStringList arguments;
@@ -59,33 +110,27 @@ int RunProgram(int argc, char** argv)
     const CommandLine commandLine = ParseCommandLine(argumentsOf(argc, argv));
     // Without a display a command-line run still works, talking to the user on the console.
     const bool console = !hasDisplay() && commandLine.mode != CommandLine::Mode::Dialog;
-    if (console) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (console)
         qInstallMessageHandler(quietConsoleMessages);
-    }
 
     const SatelliteGuard satellite;
+    if (console)
+        return runOnConsole(argc, argv, commandLine);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tabulon"));
 
     TConvertForm form;
     DesktopShell shell;
-    QTextStream in(stdin);
-    QTextStream err(stderr);
-    std::unique_ptr<UserInteraction> interaction;
-    if (console)
-        interaction = std::make_unique<ConsoleInteraction>(in, err, isatty(STDIN_FILENO) != 0);
-    else
-        interaction = std::make_unique<QtInteraction>(&form, form.FileOpenDialog, form.SaveDialog1, nullptr);
-    form.setServices(interaction.get(), &shell);
+    QtInteraction interaction(&form, form.FileOpenDialog, form.SaveDialog1, nullptr);
+    form.setServices(&interaction, &shell);
 
     switch (commandLine.mode) {
     case CommandLine::Mode::Dialog:
         form.show();
         return QApplication::exec();
     case CommandLine::Mode::Usage:
-        interaction->showMessage(MessageKind::Plain, UsageText());
+        interaction.showMessage(MessageKind::Plain, UsageText());
         return ExitNotWritten;
     case CommandLine::Mode::Generate:
         break;
@@ -96,12 +141,5 @@ int RunProgram(int argc, char** argv)
     form.StyleSheetPath = commandLine.styleSheetPath;
     if (!commandLine.outputFileName.isEmpty())
         form.OutputFileName = commandLine.outputFileName;
-    try {
-        return form.OKBtnClick() == GenerateOutcome::Written ? ExitWritten : ExitNotWritten;
-    } catch (const UnexpectedFailure& failure) {
-        interaction->showApplicationError(failure.description());
-    } catch (const std::exception& failure) {
-        interaction->showApplicationError(QString::fromLocal8Bit(failure.what()));
-    }
-    return ExitUnexpectedFailure;
+    return generateOnce(form, interaction, [&form] { return form.OKBtnClick(); });
 }
