@@ -9,7 +9,6 @@
 
   <xsl:variable name="fileExt" select="'html'"/>
 
-  <xsl:key name="points-by-code" match="/SurmexJob/Points/Point" use="Code"/>
   <xsl:key name="observations-by-target" match="Observation[not(@role = 'backsight')]" use="Target"/>
 
   <xsl:variable name="job" select="/SurmexJob/JobProperties"/>
@@ -24,21 +23,24 @@
     </xsl:choose>
   </xsl:variable>
 
+  <!-- Points in order of code and elevation, so that each code is a run whose first and last
+       entries are its lowest and highest points. Grouping with a key instead would copy the
+       whole group on every key() call, which grows with the square of the job's size. -->
+  <xsl:variable name="pointsByCode">
+    <xsl:for-each select="$points">
+      <xsl:sort select="Code"/>
+      <xsl:sort select="Grid/Elevation" data-type="number"/>
+      <point code="{Code}" elevation="{Grid/Elevation}"/>
+    </xsl:for-each>
+  </xsl:variable>
+
   <!-- One row per code, built first so that it can be ordered by its own count. -->
   <xsl:variable name="codeRows">
-    <xsl:for-each select="$points[generate-id() = generate-id(key('points-by-code', Code)[1])]">
-      <xsl:variable name="members" select="key('points-by-code', Code)"/>
-      <code name="{Code}" count="{count($members)}">
-        <xsl:for-each select="$members/Grid/Elevation">
-          <xsl:sort select="." data-type="number"/>
-          <xsl:if test="position() = 1">
-            <xsl:attribute name="lowest"><xsl:value-of select="."/></xsl:attribute>
-          </xsl:if>
-          <xsl:if test="position() = last()">
-            <xsl:attribute name="highest"><xsl:value-of select="."/></xsl:attribute>
-          </xsl:if>
-        </xsl:for-each>
-      </code>
+    <xsl:variable name="sorted" select="msxsl:node-set($pointsByCode)/point"/>
+    <xsl:for-each select="$sorted[not(@code = preceding-sibling::point[1]/@code)]">
+      <xsl:variable name="count" select="count(following-sibling::point[@code = current()/@code]) + 1"/>
+      <xsl:variable name="last" select="count(preceding-sibling::point) + $count"/>
+      <code name="{@code}" count="{$count}" lowest="{@elevation}" highest="{$sorted[$last]/@elevation}"/>
     </xsl:for-each>
   </xsl:variable>
 
