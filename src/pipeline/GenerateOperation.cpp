@@ -3,6 +3,7 @@
 #include "app/StringTable.h"
 #include "app/TextIds.h"
 #include "convert/JobConversion.h"
+#include "convert/ReductionErrors.h"
 #include "pipeline/OutputSaving.h"
 #include "pipeline/RoadDesign.h"
 #include "pipeline/UserFields.h"
@@ -66,6 +67,7 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
             ui.showMessage(MessageKind::Error, LoadLocalizedString(TextId::JobNotConverted));
             return GenerateOutcome::NotWritten;
         }
+        CheckReductionErrors(convertedPath, geoDataFolder, ui);
         xmlSourcePath = convertedPath;
     }
 

@@ -74,7 +74,7 @@ TEST_F(JobConversionTest, ConvertsWithTheConverterRegisteredForTheJobVersion)
     setup.setText(QStringLiteral("SOFTWARE\\Corvane\\Share"), QStringLiteral("CurrentGeoDataDirectory"), geoFolder());
     setup.writeHive();
     const QString job = setup.writeJob(QStringLiteral("survey.job"), ConverterProduct::Stakora, 1100,
-                                       {QStringLiteral("point=P1,100.5,200.25")});
+                                       {QStringLiteral("point=P1,CP,100.5,200.25,12")});
 
     ASSERT_TRUE(convert(job));
     EXPECT_EQ(convertedPath, tempFolder() + QStringLiteral("survey.smx"));
@@ -96,7 +96,7 @@ TEST_F(JobConversionTest, ConvertsWithTheConverterRegisteredForTheJobVersion)
 
     QFile converted(convertedPath);
     ASSERT_TRUE(converted.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(converted.readAll().contains("<Point name=\"P1\" north=\"100.5\" east=\"200.25\"/>"));
+    EXPECT_TRUE(converted.readAll().contains("<Name>P1</Name><Code>CP</Code><Grid><North>100.5</North>"));
 }
 
 TEST_F(JobConversionTest, FirstRecognisingProductWinsInTheOrderNotaviaPelloraStakora)

@@ -3,7 +3,7 @@
 //   TABULON-TEST-JOB
 //   product=notavia|pellora|stakora
 //   version=1250
-//   point=NAME,NORTH,EAST            (any number)
+//   point=NAME,CODE,NORTH,EAST,ELEVATION   (any number)
 //   inspect-result=0                 converter_InspectFile's result (default 1)
 //   inspect-version=0                the version it reports (default: version)
 //   translate-result=0               converter_TranslatePlus's result (default 1)
@@ -160,14 +160,19 @@ std::string checkRecord(Log& log, const char* which, const ConverterFileRecord* 
     std::ostringstream xml;
     xml << "<?xml version=\"1.0\" encoding=\"" << (job.setting("output-encoding", "") == "utf16" ? "UTF-16" : "UTF-8")
         << "\"?>\n";
-    xml << "<SurmexJob product=\"" << job.product << "\" version=\"" << job.version << "\">\n";
+    xml << "<SurmexJob version=\"3.2\">\n";
+    xml << "  <Environment><Application>" << job.product << "</Application><JobVersion>" << job.version
+        << "</JobVersion></Environment>\n";
+    xml << "  <Points>\n";
     for (const std::string& point : job.points) {
-        std::string fields[3];
+        std::string fields[5];
         std::istringstream in(point);
         for (std::string& field : fields)
             std::getline(in, field, ',');
-        xml << "  <Point name=\"" << fields[0] << "\" north=\"" << fields[1] << "\" east=\"" << fields[2] << "\"/>\n";
+        xml << "    <Point><Name>" << fields[0] << "</Name><Code>" << fields[1] << "</Code><Grid><North>" << fields[2]
+            << "</North><East>" << fields[3] << "</East><Elevation>" << fields[4] << "</Elevation></Grid></Point>\n";
     }
+    xml << "  </Points>\n";
     for (int i = 0; i < job.number("reduction-errors", 0); ++i)
         xml << "  <Reductions error=\"grid file missing\" station=\"" << i + 1 << "\"/>\n";
     xml << "</SurmexJob>\n";
