@@ -1,5 +1,6 @@
 #include "ConverterSetup.h"
 #include "TestEnvironment.h"
+#include "TestPaths.h"
 
 #include "convert/ConverterDiscovery.h"
 #include "platform/Failure.h"
@@ -281,6 +282,25 @@ TEST_F(ConverterDiscoveryTest, ReadConverterSettings)
     setup.writeHive();
     EXPECT_TRUE(ReadConverterSettings(key, language, geoData));
     EXPECT_EQ(geoData, QStringLiteral("/srv/geodata"));
+}
+
+TEST(ExampleHiveTest, TheReadmeExampleRegistersAllThreeProducts)
+{
+    TestEnvironment env;
+    QDir().mkpath(env.configDir() + QStringLiteral("/corvane"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TABULON_EXAMPLES_DIR "/registry/registry.reg"),
+                            env.configDir() + QStringLiteral("/corvane/registry.reg")));
+
+    EXPECT_EQ(FindConverterForVersion(ConverterProduct::Stakora, 1250),
+              QStringLiteral("/opt/corvane/stakora/converter/stkr321250.so"));
+    EXPECT_EQ(FindNewestConverter(ConverterProduct::Pellora), QStringLiteral("/opt/corvane/pellora/plconv310.so"));
+    EXPECT_EQ(FindConverterForVersion(ConverterProduct::Notavia, 205),
+              QStringLiteral("/opt/corvane/notavia/bin/nvbk205.so"));
+    QString language;
+    QString geoData;
+    ASSERT_TRUE(ReadConverterSettings(ConverterKeyPath(ConverterProduct::Pellora), language, geoData));
+    EXPECT_EQ(language, QStringLiteral("/opt/corvane/pellora/lang/english.lng"));
+    EXPECT_EQ(geoData, QStringLiteral("/opt/corvane/geodata"));
 }
 
 } // namespace
