@@ -66,6 +66,9 @@ public:
 
     // False when the file cannot be read or is not well-formed; parseError() then says why.
     bool load(const QString& path);
+
+    // As load, but the text is kept as XSLT's own whitespace rules want it (xsl:text keeps its blanks).
+    bool loadStyleSheet(const QString& path);
     const XmlParseError& parseError() const { return m_parseError; }
 
     bool isLoaded() const { return m_doc != nullptr; }

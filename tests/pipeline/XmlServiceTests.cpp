@@ -1,0 +1,241 @@
+#include "pipeline/XmlService.h"
+
+#include "platform/Failure.h"
+
+#include "TestEnvironment.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class XmlServiceTest : public ::testing::Test
+{
+protected:
+    QString write(const QString& name, const QByteArray& content) { return env.writeFile(name, content); }
+
+    // Transforms and returns what was written.
+    QByteArray transform(const QByteArray& source, const QByteArray& sheet)
+    {
+        XmlDocument src;
+        XmlDocument xsl;
+        EXPECT_TRUE(src.load(write(QStringLiteral("in.xml"), source))) << src.parseError().reason.toStdString();
+        EXPECT_TRUE(xsl.loadStyleSheet(write(QStringLiteral("sheet.xsl"), sheet)))
+            << xsl.parseError().reason.toStdString();
+        QFile out(env.root() + QStringLiteral("/out.txt"));
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        transformNodeToObject(src, xsl, out.handle());
+        out.close();
+        out.open(QIODevice::ReadOnly);
+        return out.readAll();
+    }
+
+    TestEnvironment env;
+};
+
+const QByteArray CopySheet = R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="xml" omit-xml-declaration="yes"/>
+<xsl:template match="/"><xsl:copy-of select="/*"/></xsl:template>
+</xsl:stylesheet>)~";
+
+} // namespace
+
+TEST_F(XmlServiceTest, DropsWhitespaceOnlyTextUnlessPreserved)
+{
+    struct Case
+    {
+        const char* source;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"<a>\n  <b>x</b>\n  <c/>\n</a>", "<a><b>x</b><c/></a>"},
+        {"<a>  </a>", "<a/>"},
+        {"<a> x <b/> </a>", "<a> x <b/></a>"},
+        {"<a xml:space=\"preserve\"> <b> </b> <c xml:space=\"default\"> </c></a>",
+         "<a xml:space=\"preserve\"> <b> </b> <c xml:space=\"default\"/></a>"},
+        // CDATA joins the text around it and is never dropped, even when blank.
+        {"<a>  <![CDATA[ ]]>  </a>", "<a>     </a>"},
+        {"<a> <![CDATA[x]]> <b/>\n</a>", "<a> x <b/></a>"},
+        {"<a>\n <!-- c -->\n <?pi d?>\n</a>", "<a><!-- c --><?pi d?></a>"},
+        {"<a>&#32;<b/>x&#32;y</a>", "<a><b/>x y</a>"},
+        // Documents with entity declarations take the slower road through the finished tree.
+        {"<!DOCTYPE a [<!ENTITY e \"<b> </b>\"><!ENTITY s \" \">]>\n<a>\n &e; &s; <c>&s;z</c></a>",
+         "<a><b/><c> z</c></a>"},
+        {"<!DOCTYPE a [<!ENTITY s \" \">]><a xml:space=\"preserve\"> &s; <![CDATA[]]></a>",
+         "<a xml:space=\"preserve\">   </a>"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(transform(c.source, CopySheet), QByteArray(c.expected) + "\n") << c.source;
+}
+
+TEST_F(XmlServiceTest, ReportsLoadFailuresWithCodeAndReason)
+{
+    XmlDocument doc;
+    EXPECT_FALSE(doc.load(env.root() + QStringLiteral("/missing.xml")));
+    EXPECT_NE(doc.parseError().errorCode, 0);
+    EXPECT_FALSE(doc.parseError().reason.isEmpty());
+
+    EXPECT_FALSE(doc.load(write(QStringLiteral("bad.xml"), "<a><b></a>")));
+    EXPECT_EQ(doc.parseError().errorCode, 76); // tag name mismatch
+    EXPECT_TRUE(doc.parseError().reason.contains(QStringLiteral("mismatch"))) << doc.parseError().reason.toStdString();
+
+    EXPECT_FALSE(doc.load(write(QStringLiteral("empty.xml"), "")));
+    EXPECT_FALSE(doc.load(QStringLiteral("   ")));
+    EXPECT_FALSE(doc.load(env.root()));
+}
+
+TEST_F(XmlServiceTest, NeverLoadsExternalEntitiesOrDtds)
+{
+    const QString secret = write(QStringLiteral("secret.txt"), "TOPSECRET");
+    const QByteArray source = "<!DOCTYPE a SYSTEM \"http://192.0.2.1/x.dtd\" [<!ENTITY f SYSTEM \"file://" +
+                              secret.toUtf8() + "\"><!ENTITY n SYSTEM \"http://192.0.2.1/n\">]><a>&f;&n;</a>";
+    XmlDocument doc;
+    if (doc.load(write(QStringLiteral("ext.xml"), source))) {
+        QFile out(env.root() + QStringLiteral("/o"));
+        ASSERT_TRUE(out.open(QIODevice::ReadWrite));
+        XmlDocument sheet;
+        ASSERT_TRUE(sheet.loadStyleSheet(write(QStringLiteral("s.xsl"), CopySheet)));
+        transformNodeToObject(doc, sheet, out.handle());
+        out.seek(0);
+        EXPECT_FALSE(out.readAll().contains("TOPSECRET"));
+    }
+}
+
+TEST_F(XmlServiceTest, RejectsEntityBombs)
+{
+    QByteArray bomb = "<!DOCTYPE lolz [<!ENTITY lol \"lol\">";
+    for (int i = 1; i <= 9; ++i) {
+        bomb += QStringLiteral("<!ENTITY lol%1 \"").arg(i).toUtf8();
+        for (int j = 0; j < 10; ++j)
+            bomb += i == 1 ? "&lol;" : QStringLiteral("&lol%1;").arg(i - 1).toUtf8();
+        bomb += "\">";
+    }
+    bomb += "]><lolz>&lol9;</lolz>";
+    XmlDocument doc;
+    EXPECT_FALSE(doc.load(write(QStringLiteral("bomb.xml"), bomb)));
+    EXPECT_FALSE(doc.parseError().reason.isEmpty());
+}
+
+TEST_F(XmlServiceTest, FindsElementsByQualifiedNameAsWritten)
+{
+    XmlDocument doc;
+    ASSERT_TRUE(doc.load(write(
+        QStringLiteral("s.xsl"),
+        R"~(<xsl:stylesheet xmlns:xsl="http://www.w3.org/1999/XSL/Transform" xmlns:x="http://www.w3.org/1999/XSL/Transform">
+  <xsl:variable name="a" select="'1'"/>
+  <xsl:template match="/"><xsl:variable name="b"/><x:variable name="c"/></xsl:template>
+  <variable name="d"/>
+</xsl:stylesheet>)~")));
+    const auto vars = doc.getElementsByTagName(QStringLiteral("xsl:variable"));
+    ASSERT_EQ(vars.size(), 2u);
+    EXPECT_EQ(vars[0].getAttribute(QStringLiteral("name")), QStringLiteral("a"));
+    EXPECT_EQ(vars[1].getAttribute(QStringLiteral("name")), QStringLiteral("b"));
+    EXPECT_EQ(vars[1].getAttribute(QStringLiteral("select")), std::nullopt);
+    EXPECT_EQ(vars[0].nodeName(), QStringLiteral("xsl:variable"));
+    EXPECT_EQ(doc.getElementsByTagName(QStringLiteral("variable")).size(), 1u);
+
+    XmlNode a = vars[0];
+    a.setAttribute(QStringLiteral("select"), QStringLiteral("'x & \"y\" <z>'"));
+    EXPECT_EQ(a.getAttribute(QStringLiteral("select")), QStringLiteral("'x & \"y\" <z>'"));
+    const auto root = doc.documentElement();
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->childNodes().size(), 3u);
+}
+
+TEST_F(XmlServiceTest, AppliesTheStyleSheetAsChangedInMemory)
+{
+    XmlDocument src;
+    ASSERT_TRUE(src.load(write(QStringLiteral("in.xml"), "<r><p>1</p><p>2</p></r>")));
+    XmlDocument xsl;
+    ASSERT_TRUE(xsl.loadStyleSheet(write(
+        QStringLiteral("s.xsl"), R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="text"/>
+<xsl:variable name="sep" select="','"/>
+<xsl:template match="/"><xsl:for-each select="r/p"><xsl:value-of select="."/><xsl:value-of select="$sep"/></xsl:for-each><xsl:text> </xsl:text></xsl:template>
+</xsl:stylesheet>)~")));
+    xsl.getElementsByTagName(QStringLiteral("xsl:variable"))[0].setAttribute(QStringLiteral("select"),
+                                                                             QStringLiteral("';'"));
+    QFile out(env.root() + QStringLiteral("/o"));
+    ASSERT_TRUE(out.open(QIODevice::ReadWrite));
+    transformNodeToObject(src, xsl, out.handle());
+    out.seek(0);
+    EXPECT_EQ(out.readAll(), QByteArray("1;2; "));
+    // The caller's document is untouched by compiling it.
+    EXPECT_EQ(xsl.getElementsByTagName(QStringLiteral("xsl:variable"))[0].getAttribute(QStringLiteral("select")),
+              QStringLiteral("';'"));
+}
+
+TEST_F(XmlServiceTest, SerialisesAsOutputAsks)
+{
+    const QByteArray sheet = R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="xml" encoding="ISO-8859-1" indent="no"/>
+<xsl:template match="/"><out>&#233;</out></xsl:template>
+</xsl:stylesheet>)~";
+    const QByteArray result = transform("<r/>", sheet);
+    EXPECT_TRUE(result.startsWith("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>")) << result.toStdString();
+    EXPECT_TRUE(result.contains("<out>\xE9</out>"));
+}
+
+TEST_F(XmlServiceTest, ProvidesNodeSetFunctionsAndExslt)
+{
+    const QByteArray sheet = R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
+    xmlns:msxsl="urn:schemas-microsoft-com:xslt" xmlns:exsl="http://exslt.org/common" xmlns:math="http://exslt.org/math">
+<xsl:output method="text"/>
+<xsl:template match="/"><xsl:variable name="t"><v>3</v><v>1</v></xsl:variable>
+<xsl:value-of select="count(msxsl:node-set($t)/v)"/>,<xsl:value-of select="count(exsl:node-set($t)/v)"/>,<xsl:value-of select="math:max(msxsl:node-set($t)/v)"/>
+</xsl:template></xsl:stylesheet>)~";
+    EXPECT_EQ(transform("<r/>", sheet), QByteArray("2,2,3"));
+}
+
+TEST_F(XmlServiceTest, DocumentFunctionReadsLocalFilesWithTheSameWhitespaceRule)
+{
+    write(QStringLiteral("other.xml"), "<o>\n  <v>7</v>\n</o>");
+    const QByteArray sheet = R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="text"/>
+<xsl:template match="/"><xsl:value-of select="count(document('other.xml')/o/node())"/>:<xsl:value-of select="document('other.xml')/o/v"/></xsl:template>
+</xsl:stylesheet>)~";
+    EXPECT_EQ(transform("<r/>", sheet), QByteArray("1:7"));
+}
+
+TEST_F(XmlServiceTest, RefusesWritingFilesAndNetworkAccess)
+{
+    const QString target = env.root() + QStringLiteral("/written.txt");
+    const QByteArray writer =
+        R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform" xmlns:exsl="http://exslt.org/common" extension-element-prefixes="exsl">
+<xsl:template match="/"><exsl:document href=")~" +
+        target.toUtf8() + R"~(" method="text">x</exsl:document></xsl:template>
+</xsl:stylesheet>)~";
+    EXPECT_THROW(transform("<r/>", writer), UnexpectedFailure);
+    EXPECT_FALSE(QFile::exists(target));
+
+    const QByteArray network = R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="text"/>
+<xsl:template match="/"><xsl:value-of select="count(document('http://192.0.2.1/x.xml'))"/></xsl:template>
+</xsl:stylesheet>)~";
+    try {
+        const QByteArray result = transform("<r/>", network);
+        EXPECT_EQ(result, QByteArray("0"));
+    } catch (const UnexpectedFailure&) {
+    }
+}
+
+TEST_F(XmlServiceTest, RuntimeErrorsAndRunawayRecursionFailWithADescription)
+{
+    const QByteArray unknownFunction =
+        R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:template match="/"><xsl:value-of select="nosuch()"/></xsl:template></xsl:stylesheet>)~";
+    const QByteArray recursion = R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:template match="/"><xsl:call-template name="r"/></xsl:template>
+<xsl:template name="r"><xsl:call-template name="r"/></xsl:template></xsl:stylesheet>)~";
+    const QByteArray terminate = R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:template match="/"><xsl:message terminate="yes">stop here</xsl:message></xsl:template></xsl:stylesheet>)~";
+    for (const QByteArray& sheet : {unknownFunction, recursion, terminate}) {
+        try {
+            transform("<r/>", sheet);
+            ADD_FAILURE() << "no failure for " << sheet.toStdString();
+        } catch (const UnexpectedFailure& failure) {
+            EXPECT_FALSE(failure.description().isEmpty());
+        }
+    }
+}
