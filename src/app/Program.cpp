@@ -1,6 +1,145 @@
 #include "app/Program.h"
 
-int RunProgram(int, char**)
+#include "app/CommandLine.h"
+#include "app/StringTable.h"
+#include "pipeline/ConsoleInteraction.h"
+#include "pipeline/Viewing.h"
+#include "platform/Failure.h"
+#include "ui/DesktopShell.h"
+#include "ui/QtInteraction.h"
+#include "ui/TConvertForm.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTextStream>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// Exit statuses of command-line mode: scripts may trust a zero.
+constexpr int ExitWritten = 0;
+constexpr int ExitUnexpectedFailure = 1;
+constexpr int ExitNotWritten = 2;
+
+struct SatelliteGuard
 {
-    return 0;
+    SatelliteGuard() { LoadResourceLibrary(); }
+    ~SatelliteGuard() { FreeResourceLibrary(); }
+    SatelliteGuard(const SatelliteGuard&) = delete;
+    SatelliteGuard& operator=(const SatelliteGuard&) = delete;
+};
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// The offscreen platform complains about a desktop session it does not need.
+void quietConsoleMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg || message.startsWith(QLatin1String("QStandardPaths:")))
+        return;
+    QTextStream(stderr) << message << Qt::endl;
+}
+
+template <typename Generate>
+int generateOnce(GenerateForm&, UserInteraction& interaction, Generate generate)
+{
+    try {
+        return generate() == GenerateOutcome::Written ? ExitWritten : ExitNotWritten;
+    } catch (const UnexpectedFailure& failure) {
+        interaction.showApplicationError(failure.description());
+    } catch (const std::exception& failure) {
+        interaction.showApplicationError(QString::fromLocal8Bit(failure.what()));
+    }
+    return ExitUnexpectedFailure;
+}
+
+// What the command line fills in when no window can be shown.
+struct ConsoleForm : GenerateForm
+{
+    QString source;
+    QString sheet;
+    QString output;
+
+    QString sourcePath() const override { return source; }
+    QString selectedFormat() const override { return {}; }
+    QString styleSheetPath() const override { return sheet; }
+    QString outputFileName() const override { return output; }
+    void setOutputFileName(const QString& name) override { output = name; }
+    bool viewFile() const override { return false; }
+    QString textFileViewer() const override { return QString::fromUtf16(DefaultTextViewer); }
+    bool commandLineMode() const override { return true; }
+};
+
+// Runs without a display: no widgets at all, the user is on the console.
+int runOnConsole(int argc, char** argv, const CommandLine& commandLine)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Tabulon"));
+    QTextStream in(stdin);
+    QTextStream err(stderr);
+    ConsoleInteraction interaction(in, err, isatty(STDIN_FILENO) != 0);
+    if (commandLine.mode != CommandLine::Mode::Generate) {
+        interaction.showMessage(MessageKind::Plain, UsageText());
+        return ExitNotWritten;
+    }
+    ConsoleForm form;
+    form.source = commandLine.sourcePath;
+    form.sheet = commandLine.styleSheetPath;
+    form.output = commandLine.outputFileName;
+    DesktopShell shell;
+    return generateOnce(form, interaction, [&] { return RunGenerateOperation(form, interaction, shell); });
+}
+
+QStringList argumentsOf(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+} // namespace
+
+int RunProgram(int argc, char** argv)
+{
+    const CommandLine commandLine = ParseCommandLine(argumentsOf(argc, argv));
+    // Without a display a command-line run still works, talking to the user on the console.
+    const bool console = !hasDisplay() && commandLine.mode != CommandLine::Mode::Dialog;
+    if (console)
+        qInstallMessageHandler(quietConsoleMessages);
+
+    const SatelliteGuard satellite;
+    if (console)
+        return runOnConsole(argc, argv, commandLine);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tabulon"));
+
+    TConvertForm form;
+    DesktopShell shell;
+    QtInteraction interaction(&form, form.FileOpenDialog, form.SaveDialog1, nullptr);
+    form.setServices(&interaction, &shell);
+
+    switch (commandLine.mode) {
+    case CommandLine::Mode::Dialog:
+        form.show();
+        return QApplication::exec();
+    case CommandLine::Mode::Usage:
+        interaction.showMessage(MessageKind::Plain, UsageText());
+        return ExitNotWritten;
+    case CommandLine::Mode::Generate:
+        break;
+    }
+
+    form.setCommandLineMode(true);
+    form.SurmexFileEditBox->setText(commandLine.sourcePath);
+    form.StyleSheetPath = commandLine.styleSheetPath;
+    if (!commandLine.outputFileName.isEmpty())
+        form.OutputFileName = commandLine.outputFileName;
+    return generateOnce(form, interaction, [&form] { return form.OKBtnClick(); });
 }

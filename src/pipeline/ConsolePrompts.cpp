@@ -2,8 +2,6 @@
 
 #include "pipeline/ValueValidation.h"
 
-#include <QDir>
-#include <QFileInfo>
 
 namespace {
 
@@ -84,37 +82,6 @@ std::optional<QString> askValueOnConsole(const ValueQuestion& q, QTextStream& in
         }
 
         err << "Error: " << message << '\n';
-        err.flush();
-        if (!interactive)
-            return std::nullopt;
-    }
-}
-
-std::optional<QString> askOpenFileOnConsole(const OpenFileRequest& request, QTextStream& in, QTextStream& err,
-                                            bool interactive)
-{
-    for (;;) {
-        err << request.title;
-        if (!request.filterPattern.isEmpty())
-            err << " (" << request.filterPattern << ')';
-        err << ' ';
-        err.flush();
-        QString line;
-        if (!in.readLineInto(&line)) {
-            err << '\n';
-            err.flush();
-            return std::nullopt;
-        }
-        if (line.isEmpty())
-            return std::nullopt;
-
-        QFileInfo file(QDir::current(), line);
-        if (!file.exists() && file.suffix().isEmpty() && request.defaultExtension.size() > 1)
-            file = QFileInfo(QDir::current(), line + request.defaultExtension);
-        if (file.isFile())
-            return QDir::cleanPath(file.absoluteFilePath());
-
-        err << "Error: " << QDir::toNativeSeparators(file.absoluteFilePath()) << ": no such file\n";
         err.flush();
         if (!interactive)
             return std::nullopt;

@@ -24,6 +24,13 @@ public:
     virtual bool commandLineMode() const = 0;
 };
 
+// The built-in output format: the XML source itself, without transformation.
+inline constexpr char16_t BuiltInFormatName[] = u"Corvane Surmex";
+
+// Whether a list entry or path denotes the built-in format: its name, without folder and
+// extension, is "Corvane Surmex" ignoring case.
+bool IsBuiltInFormat(const QString& text);
+
 // Whether the run wrote the output file: scripts may trust Written alone.
 enum class GenerateOutcome
 {

@@ -1,6 +1,7 @@
 #include "pipeline/UserFields.h"
 
 #include "app/StringTable.h"
+#include "app/TextFormat.h"
 #include "app/TextIds.h"
 #include "pipeline/XmlService.h"
 
@@ -116,7 +117,7 @@ bool ApplyUserFields(XmlDocument& styleSheet, UserInteraction& ui)
         definition.Prompt = TrimText(splitOff(rest));
         if (!ParseFieldType(rest, definition)) {
             const QString named = definition.Prompt.isEmpty() ? *names[i] : definition.Prompt;
-            ui.showMessage(MessageKind::Error, FillMessage(LoadLocalizedString(TextId::DefinitionError), {named}));
+            ui.showMessage(MessageKind::Error, FormatText(LoadLocalizedString(TextId::DefinitionError), {named}));
             continue;
         }
 

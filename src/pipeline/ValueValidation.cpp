@@ -1,6 +1,7 @@
 #include "pipeline/ValueValidation.h"
 
 #include "app/StringTable.h"
+#include "app/TextFormat.h"
 #include "app/TextIds.h"
 #include "pipeline/SelectText.h"
 
@@ -313,7 +314,7 @@ ValidationResult ValidateDouble(const QString& text, double lowerLimit, double u
     if (!value)
         return {false, LoadLocalizedString(TextId::NumericRequired)};
     if (outsideLimits(*value, lowerLimit, upperLimit)) {
-        return {false, FillMessage(LoadLocalizedString(TextId::DoubleOutOfRange),
+        return {false, FormatText(LoadLocalizedString(TextId::DoubleOutOfRange),
                                    {doubleLimitText(lowerLimit, true), doubleLimitText(upperLimit, false)})};
     }
     return {};
@@ -325,7 +326,7 @@ ValidationResult ValidateInteger(const QString& text, double lowerLimit, double 
     if (!value)
         return {false, LoadLocalizedString(TextId::IntegerRequired)};
     if (outsideLimits(*value, lowerLimit, upperLimit)) {
-        return {false, FillMessage(LoadLocalizedString(TextId::IntegerOutOfRange),
+        return {false, FormatText(LoadLocalizedString(TextId::IntegerOutOfRange),
                                    {integerLimitText(lowerLimit, true), integerLimitText(upperLimit, false)})};
     }
     return {};
@@ -468,32 +469,4 @@ QString DecodeSelectText(const QString& select)
     if (const auto parts = decodeConcat(select))
         return *parts;
     return DequoteSelect(select);
-}
-
-QString FillMessage(const QString& format, const QStringList& values)
-{
-    QString text;
-    qsizetype next = 0;
-    for (qsizetype i = 0; i < format.size(); ++i) {
-        const QChar c = format.at(i);
-        if (c != u'%' || i + 1 >= format.size()) {
-            text += c;
-            continue;
-        }
-        if (format.at(i + 1) == u'%') {
-            text += u'%';
-            ++i;
-            continue;
-        }
-        qsizetype end = i + 1;
-        while (end < format.size() && QStringView(u"-+ #0123456789*.").contains(format.at(end)))
-            ++end;
-        if (end < format.size() && QStringView(u"sdiufgeEx").contains(format.at(end)) && next < values.size()) {
-            text += values.at(next++);
-            i = end;
-        } else {
-            text += c;
-        }
-    }
-    return text;
 }

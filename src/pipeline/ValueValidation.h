@@ -80,7 +80,3 @@ QString QuoteXPathString(const QString& text);
 // The text a select attribute stands for: what QuoteXPathString wrote (a "…" literal or a concat()
 // of literals) decoded, anything else as DequoteSelect reads it.
 QString DecodeSelectText(const QString& select);
-
-// Puts values in place of the printf conversions of a message ("%s", "%d", "%*.*f", ...), in
-// order; "%%" stands for a percent sign.
-QString FillMessage(const QString& format, const QStringList& values);

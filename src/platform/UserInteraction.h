@@ -22,6 +22,7 @@ enum class MessageKind
     Warning,     // caption "Warning"
     Information, // information icon, caption "Information"
     Plain,       // no icon, the application title as caption
+    Failure,     // error icon, the application title as caption: an unexpected failure in the dialog
 };
 
 // What the save dialog is set up with before it is shown.

@@ -6,8 +6,6 @@
 #include "pipeline/ConsolePrompts.h"
 
 #include <QBuffer>
-#include <QDir>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -122,36 +120,4 @@ TEST(ConsolePrompts, CommaLocaleDecimals)
     const LocaleGuard locale(commaLocale());
     EXPECT_EQ(askOnConsole(question(UserFieldKind::DOUBLE, "2,5", "0", "10"), "3,75\n", false).answer, "3,75");
     EXPECT_FALSE(askOnConsole(question(UserFieldKind::DOUBLE, "2,5", "0", "10"), "3.75\n", false).answer);
-}
-
-TEST(ConsolePrompts, FileNames)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    QFile(dir.filePath("points.csv")).open(QIODevice::WriteOnly);
-    const QString saved = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-
-    const auto ask = [](const QByteArray& input, bool interactive) {
-        QByteArray inputBytes = input;
-        QBuffer inBuffer(&inputBytes);
-        inBuffer.open(QIODevice::ReadOnly);
-        QByteArray shown;
-        QBuffer errBuffer(&shown);
-        errBuffer.open(QIODevice::WriteOnly);
-        QTextStream in(&inBuffer);
-        QTextStream err(&errBuffer);
-        const OpenFileRequest request{"Control points", ".csv", "Control points", "*.csv", "*.csv"};
-        return askOpenFileOnConsole(request, in, err, interactive);
-    };
-    const QString full = QDir(dir.path()).absoluteFilePath("points.csv");
-    EXPECT_EQ(ask("points.csv\n", false), full);
-    EXPECT_EQ(ask("points\n", false), full);
-    EXPECT_EQ(ask(full.toUtf8() + "\n", false), full);
-    EXPECT_FALSE(ask("\n", false));
-    EXPECT_FALSE(ask("", false));
-    EXPECT_FALSE(ask("missing.csv\npoints.csv\n", false));
-    EXPECT_EQ(ask("missing.csv\npoints.csv\n", true), full);
-
-    QDir::setCurrent(saved);
 }

@@ -339,15 +339,6 @@ TEST(ValueValidation, OtherSelectTextsDecodeAsBefore)
         EXPECT_EQ(DecodeSelectText(select), decoded) << select.toStdString();
 }
 
-TEST(ValueValidation, MessagesTakeTheirValuesInOrder)
-{
-    EXPECT_EQ(FillMessage("Error in %s definition", {"Decimals"}), "Error in Decimals definition");
-    EXPECT_EQ(FillMessage("range %*.*f to %*.*f", {"1.000", "2.000"}), "range 1.000 to 2.000");
-    EXPECT_EQ(FillMessage("%d%% of %d", {"5", "10"}), "5% of 10");
-    EXPECT_EQ(FillMessage("missing %s", {}), "missing %s");
-    EXPECT_EQ(FillMessage("trailing %", {"x"}), "trailing %");
-}
-
 TEST(ValueValidation, TrimRemovesBlanksAndControlCharacters)
 {
     EXPECT_EQ(TrimText(QString::fromUtf8(" \t\x01 value \r\n\x7f")), "value");

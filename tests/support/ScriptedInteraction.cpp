@@ -22,6 +22,8 @@ QString kindName(MessageKind kind)
         return QStringLiteral("information");
     case MessageKind::Plain:
         return QStringLiteral("plain");
+    case MessageKind::Failure:
+        return QStringLiteral("failure");
     }
     return {};
 }

@@ -2,6 +2,8 @@
 
 #include "platform/UserInteraction.h"
 
+#include "QtPrinters.h"
+
 #include <QString>
 #include <QStringList>
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <ostream>
 
-// Readable GoogleTest failure output for Qt texts.
+// Readable Qt values in test failure messages.
 inline void PrintTo(const QString& text, std::ostream* os)
 {
     *os << '"' << text.toStdString() << '"';
@@ -15,4 +15,12 @@ inline void PrintTo(const QString& text, std::ostream* os)
 inline void PrintTo(const QStringList& list, std::ostream* os)
 {
     *os << '[' << list.join(QStringLiteral("\", \"")).prepend(u'"').append(u'"').toStdString() << ']';
+}
+
+inline void PrintTo(const std::optional<QString>& text, std::ostream* os)
+{
+    if (text)
+        PrintTo(*text, os);
+    else
+        *os << "(nothing)";
 }

@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# Times tabulon against xsltproc on the CSV point list, for a large and a ten-point Surmex source.
+set -euo pipefail
+
+usage() {
+    cat <<'EOF'
+Usage: bench/run.sh [-n RUNS] [--reference-only] [TABULON]
+
+  TABULON           the built tabulon executable (default: build/tabulon in the repository)
+  -n, --runs RUNS   runs of each program on each source; the median is reported (default 3)
+  --reference-only  time xsltproc alone (no tabulon needed)
+  -h, --help        show this text
+
+Sources are generated into bench/out/ when missing or older than bench/make_source.py.
+EOF
+}
+
+runs=3
+reference_only=0
+tabulon=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+        -n|--runs) runs="${2:?}"; shift 2 ;;
+        --reference-only) reference_only=1; shift ;;
+        -h|--help) usage; exit 0 ;;
+        -*) usage >&2; exit 2 ;;
+        *) tabulon="$1"; shift ;;
+    esac
+done
+case "$runs" in ''|*[!0-9]*|0) echo "runs must be a positive number" >&2; exit 2 ;; esac
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+if [ -n "$tabulon" ]; then
+    tabulon="$(cd "$(dirname "$tabulon")" && pwd)/$(basename "$tabulon")"
+else
+    tabulon="$root/build/tabulon"
+fi
+if [ "$reference_only" = 0 ] && [ ! -x "$tabulon" ]; then
+    echo "no tabulon executable at $tabulon (build it, or use --reference-only)" >&2
+    exit 2
+fi
+for tool in xsltproc /usr/bin/time python3; do
+    command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/setup.sh installs it)" >&2; exit 2; }
+done
+
+out="$root/bench/out"
+sheet="$root/examples/points-csv.xsl"
+generator="$root/bench/make_source.py"
+mkdir -p "$out"
+
+# name:points
+sources=(large:400000 ten:10)
+
+for entry in "${sources[@]}"; do
+    name="${entry%%:*}"
+    points="${entry##*:}"
+    file="$out/$name.smx"
+    if [ ! -s "$file" ] || [ "$generator" -nt "$file" ]; then
+        echo "generating $file ($points points)"
+        python3 "$generator" --points "$points" "$file.part"
+        mv "$file.part" "$file"
+    fi
+done
+
+# Runs one command under /usr/bin/time and prints "wall_seconds peak_kib clock_ms". The clock
+# reading, taken around /usr/bin/time itself, is there because %e shows 0.00 for a small source.
+measure() {
+    local log="$out/time.log" err="$out/stderr.log" start end
+    start="$EPOCHREALTIME"
+    if ! /usr/bin/time -f '%e %M' -o "$log" "$@" </dev/null >/dev/null 2>"$err"; then
+        echo "failed: $*" >&2
+        cat "$err" >&2
+        exit 1
+    fi
+    end="$EPOCHREALTIME"
+    echo "$(tail -n 1 "$log") $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", (b - a) * 1000 }')"
+}
+
+median() {
+    sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+ratio() {
+    awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'
+}
+
+# Whether "$1 <= $2" holds numerically.
+within() {
+    awk -v a="$1" -v b="$2" 'BEGIN { exit !(a <= b) }'
+}
+
+declare -A wall peak clock
+status=0
+
+for entry in "${sources[@]}"; do
+    name="${entry%%:*}"
+    points="${entry##*:}"
+    src="$out/$name.smx"
+    ref_out="$out/$name.xsltproc.csv"
+    tab_out="$out/$name.tabulon.csv"
+    : >"$out/$name.xsltproc.times"
+    : >"$out/$name.tabulon.times"
+    rm -f "$ref_out" "$tab_out"
+
+    echo "timing $name.smx ($(du -h "$src" | cut -f1), $points points), $runs run(s) each"
+    for ((i = 1; i <= runs; i++)); do
+        measure xsltproc -o "$ref_out" "$sheet" "$src" >>"$out/$name.xsltproc.times"
+        if [ "$reference_only" = 0 ]; then
+            # No display: command-line mode as on a build server, with console messages.
+            measure env -u DISPLAY -u WAYLAND_DISPLAY "$tabulon" "$src" "$sheet" "$tab_out" \
+                >>"$out/$name.tabulon.times"
+        fi
+    done
+
+    for prog in xsltproc tabulon; do
+        times="$out/$name.$prog.times"
+        [ -s "$times" ] || continue
+        wall[$name.$prog]="$(cut -d' ' -f1 "$times" | median)"
+        peak[$name.$prog]="$(cut -d' ' -f2 "$times" | median)"
+        clock[$name.$prog]="$(cut -d' ' -f3 "$times" | median)"
+    done
+
+    lines="$(wc -l <"$ref_out")"
+    if [ "$lines" -ne $((points + 1)) ]; then
+        echo "  xsltproc wrote $lines lines, expected $((points + 1))" >&2
+        status=1
+    fi
+    if [ "$reference_only" = 0 ]; then
+        if [ ! -f "$tab_out" ]; then
+            echo "  tabulon wrote no $tab_out" >&2
+            status=1
+        elif cmp -s "$ref_out" "$tab_out"; then
+            echo "  outputs equal ($lines lines)"
+        else
+            echo "  OUTPUTS DIFFER: diff $ref_out $tab_out" >&2
+            status=1
+        fi
+    fi
+done
+rm -f "$out/time.log" "$out/stderr.log"
+
+echo
+printf '%-8s %-9s %8s %10s %11s %9s\n' source program "wall s" "clock ms" "peak KiB" "peak MiB"
+for entry in "${sources[@]}"; do
+    name="${entry%%:*}"
+    for prog in xsltproc tabulon; do
+        [ -n "${wall[$name.$prog]:-}" ] || continue
+        printf '%-8s %-9s %8s %10s %11s %9s\n' "$name" "$prog" "${wall[$name.$prog]}" "${clock[$name.$prog]}" \
+            "${peak[$name.$prog]}" "$(awk -v k="${peak[$name.$prog]}" 'BEGIN { printf "%.1f", k / 1024 }')"
+    done
+    if [ -n "${wall[$name.tabulon]:-}" ]; then
+        printf '%-8s %-9s %8s %10s %11s %9s\n' "$name" "ratio" \
+            "$(ratio "${wall[$name.tabulon]}" "${wall[$name.xsltproc]}")" \
+            "$(ratio "${clock[$name.tabulon]}" "${clock[$name.xsltproc]}")" \
+            "$(ratio "${peak[$name.tabulon]}" "${peak[$name.xsltproc]}")" ""
+    fi
+done
+echo "Medians of $runs run(s); ratio is tabulon / xsltproc. \"wall s\" and \"peak\" are /usr/bin/time's %e and %M;"
+echo "\"clock ms\" is the wall time around /usr/bin/time, which adds about a millisecond of its own."
+
+if [ "$reference_only" = 0 ]; then
+    echo
+    check() {
+        if within "$2" "$3"; then echo "  met     $1: $2 <= $3"; else echo "  MISSED  $1: $2 > $3"; fi
+    }
+    echo "targets:"
+    check "large, wall time ratio" "$(ratio "${wall[large.tabulon]}" "${wall[large.xsltproc]}")" 0.8
+    check "large, peak memory ratio" "$(ratio "${peak[large.tabulon]}" "${peak[large.xsltproc]}")" 0.7
+    check "ten-point, clock ms" "${clock[ten.tabulon]}" 100
+fi
+exit "$status"

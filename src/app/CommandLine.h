@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// How the program was asked to run, from its arguments (the program's own path not included).
+struct CommandLine
+{
+    enum class Mode
+    {
+        Dialog,   // no arguments
+        Generate, // source, style sheet and optionally the output file
+        Usage,    // any other count
+    };
+
+    Mode mode = Mode::Dialog;
+    QString sourcePath;
+    QString styleSheetPath;
+    QString outputFileName; // empty unless a third argument was given
+};
+
+// Empty arguments (a pair of double quotes) count as not given.
+CommandLine ParseCommandLine(const QStringList& arguments);
+
+// The seven lines shown when the argument count is wrong, joined by CR LF.
+QString UsageText();

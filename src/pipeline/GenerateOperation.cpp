@@ -1,0 +1,116 @@
+#include "pipeline/GenerateOperation.h"
+
+#include "app/StringTable.h"
+#include "app/TextIds.h"
+#include "convert/JobConversion.h"
+#include "pipeline/OutputSaving.h"
+#include "pipeline/RoadDesign.h"
+#include "pipeline/UserFields.h"
+#include "pipeline/XmlService.h"
+#include "platform/Failure.h"
+#include "platform/Paths.h"
+#include "platform/TempFiles.h"
+#include "platform/UserInteraction.h"
+
+#include <QFile>
+#include <QLocale>
+
+#include <optional>
+
+namespace {
+
+const QString LineBreak = QStringLiteral("\r\n");
+
+// The three lines shown when a file does not load: what, where; the error number; the reason.
+QString loadFailureText(int whatId, const QString& path, const XmlParseError& error)
+{
+    return LoadLocalizedString(whatId) + QStringLiteral(" (") + path + u')' + LineBreak +
+           LoadLocalizedString(TextId::ErrorNumber) + u' ' + QString::number(error.errorCode) + LineBreak +
+           LoadLocalizedString(TextId::Reason) + u' ' + error.reason;
+}
+
+GenerateOutcome runBuiltInFormat(GenerateForm& form, UserInteraction& ui, Shell& shell, const QString& xmlSourcePath,
+                                 TempFileGuard& tempOutput)
+{
+    // A source that cannot be copied would otherwise be "saved" as an empty file.
+    CopyFileReplacing(xmlSourcePath, tempOutput.path());
+    return SaveOutputFile(form, ui, shell, Paths::withoutExtension(form.sourcePath()), QStringLiteral("smx"),
+                          tempOutput);
+}
+
+} // namespace
+
+bool IsBuiltInFormat(const QString& text)
+{
+    const QLocale locale;
+    return locale.toUpper(Paths::baseName(text)) == locale.toUpper(QString::fromUtf16(BuiltInFormatName));
+}
+
+GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Shell& shell)
+{
+    const QString sourcePath = form.sourcePath();
+    if (sourcePath.isEmpty()) {
+        ui.showMessage(MessageKind::Error, LoadLocalizedString(TextId::SourceRequired));
+        return GenerateOutcome::NotWritten;
+    }
+
+    // Removes the converted Surmex file on every way out, whatever the run's fate.
+    TempFileGuard convertedFile;
+    QString xmlSourcePath;
+    if (Paths::extensionWithDot(sourcePath).toUpper() == QLatin1String(".JOB")) {
+        QString convertedPath;
+        QString geoDataFolder;
+        const bool converted = ConvertJobFile(sourcePath, GetTempFolder(), convertedPath, geoDataFolder, ui);
+        convertedFile.reset(convertedPath);
+        if (!converted) {
+            ui.showMessage(MessageKind::Error, LoadLocalizedString(TextId::JobNotConverted));
+            return GenerateOutcome::NotWritten;
+        }
+        xmlSourcePath = convertedPath;
+    }
+
+    XmlDocument sourceDocument;
+    TempFileGuard tempOutput(NewTempOutputFile());
+    if (xmlSourcePath.isEmpty())
+        xmlSourcePath = form.sourcePath();
+
+    // The command line always applies the style sheet it names, whatever the list last showed.
+    if (!form.commandLineMode() && IsBuiltInFormat(form.selectedFormat()))
+        return runBuiltInFormat(form, ui, shell, xmlSourcePath, tempOutput);
+
+    std::optional<BusyCursor> busy(std::in_place, ui);
+    if (!sourceDocument.load(xmlSourcePath)) {
+        busy.reset();
+        ui.showMessage(MessageKind::Plain,
+                       loadFailureText(TextId::ErrorLoadingSource, form.sourcePath(), sourceDocument.parseError()));
+        return GenerateOutcome::NotWritten;
+    }
+
+    XmlDocument styleSheet;
+    if (!styleSheet.loadStyleSheet(form.styleSheetPath())) {
+        busy.reset();
+        ui.showMessage(MessageKind::Plain,
+                       loadFailureText(TextId::ErrorLoadingStyleSheet, form.styleSheetPath(), styleSheet.parseError()));
+        return GenerateOutcome::NotWritten;
+    }
+
+    if (IsLandXmlSource(sourceDocument) && SheetMentionsAlignments(form.styleSheetPath()) &&
+        !SelectRoadDesignElements(sourceDocument, styleSheet, ui))
+        return GenerateOutcome::NotWritten;
+
+    busy.reset();
+    if (!ApplyUserFields(styleSheet, ui))
+        return GenerateOutcome::NotWritten;
+
+    QFile output(tempOutput.path());
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw UnexpectedFailure(QStringLiteral("Cannot open %1: %2").arg(tempOutput.path(), output.errorString()));
+    busy.emplace(ui);
+    transformNodeToObject(sourceDocument, styleSheet, output.handle());
+    const QString extension = GetOutputExtension(styleSheet);
+    const QString defaultName = Paths::baseName(xmlSourcePath);
+    busy.reset();
+    output.close();
+
+    return SaveOutputFile(form, ui, shell, defaultName, extension, tempOutput);
+}

@@ -1,0 +1,148 @@
+#include "TestEnvironment.h"
+#include "TestPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct RunResult
+{
+    int exitCode = -1;
+    QString err;
+};
+
+const QByteArray Source =
+    "<Job>\n  <Point name=\"P1\"><N>1.5</N></Point>\n  <Point name=\"P2\"><N>2.5</N></Point>\n</Job>\n";
+const QByteArray Sheet = R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="text"/><xsl:variable name="fileExt" select="'csv'"/>
+<xsl:template match="/"><xsl:for-each select="Job/Point"><xsl:value-of select="@name"/>;<xsl:value-of select="N"/><xsl:text>&#10;</xsl:text></xsl:for-each></xsl:template>
+</xsl:stylesheet>)~";
+const QByteArray Expected = "P1;1.5\nP2;2.5\n";
+
+// Runs the real program as a script would, without a display, answering from `input`.
+class ProgramTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        work = env.root() + QStringLiteral("/work dir");
+        QDir().mkpath(work);
+        source = env.writeFile(QStringLiteral("work dir/site survey.smx"), Source);
+        sheet = env.writeFile(QStringLiteral("work dir/points.xsl"), Sheet);
+    }
+
+    void TearDown() override { EXPECT_TRUE(env.tempFiles().isEmpty()) << env.tempFiles().join(u' ').toStdString(); }
+
+    RunResult run(const QStringList& arguments, const QByteArray& input = {})
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(work);
+        process.start(QStringLiteral(TABULON_EXECUTABLE), arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        process.waitForFinished(60000);
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
+                QString::fromLocal8Bit(process.readAllStandardError())};
+    }
+
+    QByteArray read(const QString& name) const
+    {
+        QFile file(QDir(work).filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    QStringList outputs() const { return QDir(work).entryList({QStringLiteral("*.csv"), QStringLiteral("out*")}); }
+
+    TestEnvironment env;
+    QString work;
+    QString source;
+    QString sheet;
+};
+
+} // namespace
+
+TEST_F(ProgramTest, WritesTheOutputNamedOnTheCommandLine)
+{
+    const RunResult result = run({source, sheet, QStringLiteral("out")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(read(QStringLiteral("out.csv")), Expected);
+    EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
+}
+
+TEST_F(ProgramTest, WrongArgumentCountsShowTheUsage)
+{
+    for (const QStringList& arguments :
+         {QStringList{source}, QStringList{source, sheet, QStringLiteral("out"), QStringLiteral("x")}}) {
+        const RunResult result = run(arguments);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_TRUE(result.err.contains(QStringLiteral("Syntax: Tabulon.exe"))) << result.err.toStdString();
+    }
+    EXPECT_TRUE(outputs().isEmpty());
+}
+
+TEST_F(ProgramTest, TwoArgumentsAskWhereToSave)
+{
+    // An empty third argument counts as not given.
+    RunResult result = run({source, sheet, QString()}, "\n");
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(QStringLiteral("[site survey.csv]"))) << result.err.toStdString();
+    EXPECT_EQ(read(QStringLiteral("site survey.csv")), Expected);
+
+    // An existing file is replaced only after a yes.
+    QFile::remove(QDir(work).filePath(QStringLiteral("site survey.csv")));
+    QFile old(QDir(work).filePath(QStringLiteral("named.csv")));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("keep");
+    old.close();
+    result = run({source, sheet}, "named\nn\n");
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(read(QStringLiteral("named.csv")), QByteArray("keep"));
+    result = run({source, sheet}, "named.csv\ny\n");
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(read(QStringLiteral("named.csv")), Expected);
+
+    // End of input cancels.
+    result = run({source, sheet}, "");
+    EXPECT_EQ(result.exitCode, 2);
+}
+
+TEST_F(ProgramTest, ExpectedFailuresExitWithTwoAndUnexpectedOnesWithOne)
+{
+    RunResult result = run({env.root() + QStringLiteral("/missing.smx"), sheet, QStringLiteral("out")});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("missing.smx"))) << result.err.toStdString();
+
+    const QString broken =
+        env.writeFile(QStringLiteral("work dir/broken.xsl"),
+                      R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:template match="/"><xsl:call-template name="loop"/></xsl:template>
+<xsl:template name="loop"><xsl:call-template name="loop"/></xsl:template></xsl:stylesheet>)~");
+    result = run({source, broken, QStringLiteral("out")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.startsWith(QStringLiteral("Application Error: "))) << result.err.toStdString();
+
+    result = run({source, sheet, env.root() + QStringLiteral("/no/such/folder/out")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("no/such/folder"))) << result.err.toStdString();
+    EXPECT_TRUE(outputs().isEmpty());
+}
+
+TEST_F(ProgramTest, RunsTheBundledExample)
+{
+    const RunResult result = run({QStringLiteral(TABULON_EXAMPLES_DIR "/job.smx"),
+                                  QStringLiteral(TABULON_EXAMPLES_DIR "/points-csv.xsl"), QStringLiteral("points")});
+    if (!QFileInfo::exists(QStringLiteral(TABULON_EXAMPLES_DIR "/job.smx")))
+        GTEST_SKIP() << "no bundled example";
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(read(QStringLiteral("points.csv")).count('\n') > 100);
+}

@@ -1,0 +1,341 @@
+#include "pipeline/GenerateOperation.h"
+
+#include "platform/Failure.h"
+#include "platform/Shell.h"
+
+#include "ScriptedInteraction.h"
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct FormRecord : GenerateForm
+{
+    QString source;
+    QString format = QStringLiteral("points");
+    QString sheet;
+    QString output;
+    bool view = false;
+    QString viewer = QStringLiteral("viewer");
+    bool commandLine = false;
+
+    QString sourcePath() const override { return source; }
+    QString selectedFormat() const override { return format; }
+    QString styleSheetPath() const override { return sheet; }
+    QString outputFileName() const override { return output; }
+    void setOutputFileName(const QString& name) override { output = name; }
+    bool viewFile() const override { return view; }
+    QString textFileViewer() const override { return viewer; }
+    bool commandLineMode() const override { return commandLine; }
+};
+
+struct RecordingShell : Shell
+{
+    QStringList opened;
+    QStringList run;
+    void openDocument(const QString& path) override { opened << path; }
+    void runProgram(const QString& program, const QString& argument) override { run << program + u'|' + argument; }
+};
+
+const QByteArray Source =
+    "<Job>\n  <Point name=\"P1\"><N>1.5</N></Point>\n  <Point name=\"P2\"><N>2.5</N></Point>\n</Job>\n";
+
+QByteArray sheetWithExtension(const QByteArray& fileExt)
+{
+    return R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="text"/>
+)~" + fileExt +
+           R"~(
+<xsl:template match="/"><xsl:for-each select="Job/Point"><xsl:value-of select="@name"/>;<xsl:value-of select="N"/><xsl:text>&#10;</xsl:text></xsl:for-each></xsl:template>
+</xsl:stylesheet>)~";
+}
+
+const QByteArray ExpectedOutput = "P1;1.5\nP2;2.5\n";
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+class GenerateOperationTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        form.source = env.writeFile(QStringLiteral("jobs/site.smx"), Source);
+        form.sheet = env.writeFile(QStringLiteral("sheets/points.xsl"),
+                                   sheetWithExtension("<xsl:variable name=\"fileExt\" select=\"'csv'\"/>"));
+        outDir = env.root() + QStringLiteral("/out");
+        QDir().mkpath(outDir);
+    }
+
+    GenerateOutcome run() { return RunGenerateOperation(form, ui, shell); }
+
+    // Every run, whatever its end, leaves the temporary folder as it found it and the cursor normal.
+    void TearDown() override
+    {
+        EXPECT_TRUE(env.tempFiles().isEmpty()) << env.tempFiles().join(u' ').toStdString();
+        EXPECT_EQ(ui.busyDepth, 0);
+    }
+
+    TestEnvironment env;
+    FormRecord form;
+    ScriptedInteraction ui;
+    RecordingShell shell;
+    QString outDir;
+};
+
+} // namespace
+
+TEST_F(GenerateOperationTest, SavesThroughTheDialogAndReportsSuccess)
+{
+    const QString target = outDir + QStringLiteral("/chosen.csv");
+    ui.saveAnswers = {target};
+    EXPECT_EQ(run(), GenerateOutcome::Written);
+    EXPECT_EQ(readFile(target), ExpectedOutput);
+
+    ASSERT_EQ(ui.saveRequests.size(), 1u);
+    EXPECT_EQ(ui.saveRequests[0].fileName, QStringLiteral("site.csv"));
+    EXPECT_EQ(ui.saveRequests[0].defaultExtension, QStringLiteral("csv"));
+    EXPECT_EQ(ui.saveRequests[0].filterDescription, QStringLiteral("points files (*.csv)"));
+    EXPECT_EQ(ui.saveRequests[0].filterPattern, QStringLiteral("*.csv"));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].kind, MessageKind::Information);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("File %1 successfully created").arg(target));
+    EXPECT_GE(ui.busyShown, 2); // loading and transforming
+}
+
+TEST_F(GenerateOperationTest, ViewsTheSavedFileInsteadOfReporting)
+{
+    struct Case
+    {
+        const char* name;
+        bool document;
+    };
+    for (const Case& c : {Case{"r.html", true}, Case{"r.HTM", true}, Case{"d.Svg", true}, Case{"r.xhtml", false},
+                          Case{"d.svgz", false}, Case{"with blanks.txt", false}, Case{"noext", false}}) {
+        ScriptedInteraction scripted;
+        RecordingShell recorder;
+        const QString target = outDir + u'/' + QString::fromLatin1(c.name);
+        scripted.saveAnswers = {target};
+        form.view = true;
+        EXPECT_EQ(RunGenerateOperation(form, scripted, recorder), GenerateOutcome::Written);
+        EXPECT_TRUE(scripted.messages.empty());
+        if (c.document)
+            EXPECT_EQ(recorder.opened, QStringList{target}) << c.name;
+        else
+            EXPECT_EQ(recorder.run, QStringList{QStringLiteral("viewer|") + target}) << c.name;
+    }
+}
+
+TEST_F(GenerateOperationTest, CommandLineOutputNameGetsTheExtensionWhenItHasNone)
+{
+    struct Case
+    {
+        QString output;
+        QString written;
+    };
+    const QString dotted = outDir + QStringLiteral("/dir.d");
+    QDir().mkpath(dotted);
+    const Case cases[] = {
+        {outDir + QStringLiteral("/result"), outDir + QStringLiteral("/result.csv")},
+        {outDir + QStringLiteral("/result.dat"), outDir + QStringLiteral("/result.dat")},
+        {dotted + QStringLiteral("/result"), dotted + QStringLiteral("/result.csv")},
+    };
+    form.commandLine = true;
+    for (const Case& c : cases) {
+        form.output = c.output;
+        EXPECT_EQ(run(), GenerateOutcome::Written);
+        EXPECT_EQ(form.output, c.written);
+        EXPECT_EQ(readFile(c.written), ExpectedOutput) << c.written.toStdString();
+    }
+    EXPECT_TRUE(ui.saveRequests.empty());
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(shell.opened.isEmpty() && shell.run.isEmpty());
+}
+
+TEST_F(GenerateOperationTest, ExtensionComesFromTheFirstFileExtVariable)
+{
+    struct Case
+    {
+        QByteArray declaration;
+        QString proposed;
+        QString pattern;
+    };
+    const Case cases[] = {
+        {"", QStringLiteral("site.txt"), QStringLiteral("*.txt")},
+        {"<xsl:variable name=\"fileExt\" select=\"''\"/>", QStringLiteral("site."), QStringLiteral("*.")},
+        {"<xsl:variable name=\"fileExt\" select=\"xml\"/>", QStringLiteral("site.xml"), QStringLiteral("*.xml")},
+        {"<xsl:variable name=\"FileExt\" select=\"'no'\"/>", QStringLiteral("site.txt"), QStringLiteral("*.txt")},
+        {"<xsl:variable name=\"fileExt\" select=\"'dat'\"/><xsl:template name=\"t\"><xsl:variable name=\"fileExt\" "
+         "select=\"'local'\"/></xsl:template>",
+         QStringLiteral("site.dat"), QStringLiteral("*.dat")},
+    };
+    for (const Case& c : cases) {
+        ScriptedInteraction scripted;
+        env.writeFile(QStringLiteral("sheets/points.xsl"), sheetWithExtension(c.declaration));
+        EXPECT_EQ(RunGenerateOperation(form, scripted, shell), GenerateOutcome::NotWritten);
+        ASSERT_EQ(scripted.saveRequests.size(), 1u) << c.declaration.toStdString();
+        EXPECT_EQ(scripted.saveRequests[0].fileName, c.proposed);
+        EXPECT_EQ(scripted.saveRequests[0].filterPattern, c.pattern);
+        EXPECT_TRUE(scripted.messages.empty()); // a cancelled save dialog says nothing
+    }
+}
+
+TEST_F(GenerateOperationTest, UnsafeOrMissingExtensionIsAnUnexpectedFailure)
+{
+    form.commandLine = true;
+    form.output = outDir + QStringLiteral("/result");
+    for (const QByteArray& declaration : {QByteArray("<xsl:variable name=\"fileExt\" select=\"'/../../escape'\"/>"),
+                                          QByteArray("<xsl:variable name=\"fileExt\" select=\"'c&#10;sv'\"/>"),
+                                          QByteArray("<xsl:variable name=\"fileExt\">csv</xsl:variable>")}) {
+        env.writeFile(QStringLiteral("sheets/points.xsl"), sheetWithExtension(declaration));
+        EXPECT_THROW(run(), UnexpectedFailure) << declaration.toStdString();
+        EXPECT_EQ(QDir(outDir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+        EXPECT_FALSE(QFileInfo::exists(env.root() + QStringLiteral("/escape")));
+    }
+}
+
+TEST_F(GenerateOperationTest, ReportsLoadFailuresWithNumberAndReason)
+{
+    struct Case
+    {
+        QString source;
+        QByteArray sheet;
+        QString firstLine;
+    };
+    const QString good = form.source;
+    const QString sheetPath = form.sheet;
+    const Case cases[] = {
+        {QStringLiteral("   "), sheetWithExtension(""), QStringLiteral("Error loading Surmex file (   )")},
+        {env.root() + QStringLiteral("/missing.smx"), sheetWithExtension(""),
+         QStringLiteral("Error loading Surmex file (%1/missing.smx)").arg(env.root())},
+        {env.writeFile(QStringLiteral("bad.smx"), "<Job><a></Job>"), "<not-well-formed",
+         QStringLiteral("Error loading Surmex file (%1/bad.smx)").arg(env.root())},
+        {good, "<xsl:stylesheet", QStringLiteral("Error loading style sheet file (%1)").arg(sheetPath)},
+    };
+    for (const Case& c : cases) {
+        ScriptedInteraction scripted;
+        form.source = c.source;
+        env.writeFile(QStringLiteral("sheets/points.xsl"), c.sheet);
+        EXPECT_EQ(RunGenerateOperation(form, scripted, shell), GenerateOutcome::NotWritten);
+        ASSERT_EQ(scripted.messages.size(), 1u);
+        EXPECT_EQ(scripted.messages[0].kind, MessageKind::Plain);
+        const QStringList lines = scripted.messages[0].text.split(QStringLiteral("\r\n"));
+        ASSERT_EQ(lines.size(), 3) << scripted.messages[0].text.toStdString();
+        EXPECT_EQ(lines[0], c.firstLine);
+        EXPECT_TRUE(lines[1].startsWith(QStringLiteral("Error number: "))) << lines[1].toStdString();
+        EXPECT_NE(lines[1], QStringLiteral("Error number: 0"));
+        EXPECT_TRUE(lines[2].startsWith(QStringLiteral("Reason: ")) && lines[2].size() > 8);
+        EXPECT_TRUE(scripted.saveRequests.empty());
+    }
+}
+
+TEST_F(GenerateOperationTest, EmptySourceAndUnconvertibleJobStopEarly)
+{
+    form.source.clear();
+    EXPECT_EQ(run(), GenerateOutcome::NotWritten);
+    EXPECT_EQ(ui.messageTexts(), QStringList{QStringLiteral("A Surmex or Job file must be specified")});
+    EXPECT_EQ(ui.messages[0].kind, MessageKind::Error);
+
+    for (const char* name : {"field.job", "FIELD.JOB", "Field.Job"}) {
+        ScriptedInteraction scripted;
+        form.source = env.writeFile(QString::fromLatin1(name), "not a job anyone knows");
+        EXPECT_EQ(RunGenerateOperation(form, scripted, shell), GenerateOutcome::NotWritten);
+        EXPECT_EQ(scripted.messageTexts().constLast(),
+                  QStringLiteral("The selected job file could not be converted to a Surmex file"));
+    }
+    // Near misses are plain XML sources.
+    for (const char* name : {"field.jobx", "field.jo", "field"}) {
+        ScriptedInteraction scripted;
+        form.source = env.writeFile(QString::fromLatin1(name), Source);
+        EXPECT_EQ(RunGenerateOperation(form, scripted, shell), GenerateOutcome::NotWritten);
+        EXPECT_TRUE(scripted.messages.empty()) << name;
+        EXPECT_EQ(scripted.saveRequests.size(), 1u);
+    }
+}
+
+TEST_F(GenerateOperationTest, TransformationErrorsAreUnexpectedFailuresThatLeaveNothing)
+{
+    env.writeFile(QStringLiteral("sheets/points.xsl"),
+                  R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:template match="/"><xsl:value-of select="no-such-function()"/></xsl:template></xsl:stylesheet>)~");
+    form.commandLine = true;
+    form.output = outDir + QStringLiteral("/result");
+    try {
+        run();
+        ADD_FAILURE() << "no failure";
+    } catch (const UnexpectedFailure& failure) {
+        EXPECT_TRUE(failure.description().contains(QStringLiteral("no-such-function"))) << failure.what();
+    }
+    EXPECT_FALSE(QFileInfo::exists(outDir + QStringLiteral("/result.txt")));
+}
+
+TEST_F(GenerateOperationTest, FailedCopyIsReportedAndKeepsTheOldDestination)
+{
+    const QString existing = outDir + QStringLiteral("/existing.csv");
+    QFile(existing).open(QIODevice::WriteOnly);
+    QFile old(existing);
+    old.open(QIODevice::WriteOnly);
+    old.write("old content");
+    old.close();
+    QFile::setPermissions(outDir, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const QString folderTarget = env.root() + QStringLiteral("/sheets");
+
+    for (const QString& target : {existing, folderTarget, env.root() + QStringLiteral("/no/such/folder/r.csv")}) {
+        ScriptedInteraction scripted;
+        RecordingShell recorder;
+        scripted.saveAnswers = {target};
+        form.view = target == folderTarget;
+        EXPECT_THROW(RunGenerateOperation(form, scripted, recorder), UnexpectedFailure) << target.toStdString();
+        EXPECT_TRUE(scripted.messages.empty());
+        EXPECT_TRUE(recorder.opened.isEmpty() && recorder.run.isEmpty());
+    }
+    QFile::setPermissions(outDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(readFile(existing), QByteArray("old content"));
+}
+
+TEST_F(GenerateOperationTest, BuiltInFormatCopiesTheSourceInTheDialogOnly)
+{
+    form.format = QStringLiteral("Corvane Surmex");
+    form.sheet = env.root() + QStringLiteral("/sheets/Corvane Surmex.xslt");
+    ui.saveAnswers = {form.source};
+    EXPECT_EQ(run(), GenerateOutcome::Written);
+    ASSERT_EQ(ui.saveRequests.size(), 1u);
+    EXPECT_EQ(ui.saveRequests[0].fileName, form.source);
+    EXPECT_EQ(ui.saveRequests[0].filterDescription, QStringLiteral("Corvane Surmex files (*.smx)"));
+    EXPECT_EQ(readFile(form.source), Source);
+    EXPECT_EQ(ui.busyShown, 0);
+
+    // The command line always applies the style sheet it names.
+    form.commandLine = true;
+    form.sheet = env.root() + QStringLiteral("/sheets/points.xsl");
+    form.output = outDir + QStringLiteral("/cli");
+    EXPECT_EQ(run(), GenerateOutcome::Written);
+    EXPECT_EQ(readFile(outDir + QStringLiteral("/cli.csv")), ExpectedOutput);
+}
+
+TEST_F(GenerateOperationTest, BuiltInFormatWithAnUnreadableSourceSavesNothing)
+{
+    form.format = QStringLiteral("corvane surmex.xslt");
+    form.source = env.root() + QStringLiteral("/gone.smx");
+    ui.saveAnswers = {outDir + QStringLiteral("/copy.smx")};
+    EXPECT_THROW(run(), UnexpectedFailure);
+    EXPECT_TRUE(ui.saveRequests.empty());
+    EXPECT_FALSE(QFileInfo::exists(outDir + QStringLiteral("/copy.smx")));
+}
+
+TEST(BuiltInFormat, IsRecognisedByNameWithoutFolderOrExtension)
+{
+    EXPECT_TRUE(IsBuiltInFormat(QStringLiteral("Corvane Surmex")));
+    EXPECT_TRUE(IsBuiltInFormat(QStringLiteral("corvane surmex.xslt")));
+    EXPECT_TRUE(IsBuiltInFormat(QStringLiteral("/sheets/CORVANE SURMEX")));
+    EXPECT_FALSE(IsBuiltInFormat(QStringLiteral("Corvane Surmex 2")));
+    EXPECT_FALSE(IsBuiltInFormat(QStringLiteral("Corvane Surmex.d/report.xsl")));
+}
