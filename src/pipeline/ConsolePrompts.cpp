@@ -2,7 +2,6 @@
 
 #include "pipeline/ValueValidation.h"
 
-
 namespace {
 
 // The item FillUserMenu would preselect for the default: the last one matching it.

@@ -315,7 +315,7 @@ ValidationResult ValidateDouble(const QString& text, double lowerLimit, double u
         return {false, LoadLocalizedString(TextId::NumericRequired)};
     if (outsideLimits(*value, lowerLimit, upperLimit)) {
         return {false, FormatText(LoadLocalizedString(TextId::DoubleOutOfRange),
-                                   {doubleLimitText(lowerLimit, true), doubleLimitText(upperLimit, false)})};
+                                  {doubleLimitText(lowerLimit, true), doubleLimitText(upperLimit, false)})};
     }
     return {};
 }
@@ -327,7 +327,7 @@ ValidationResult ValidateInteger(const QString& text, double lowerLimit, double 
         return {false, LoadLocalizedString(TextId::IntegerRequired)};
     if (outsideLimits(*value, lowerLimit, upperLimit)) {
         return {false, FormatText(LoadLocalizedString(TextId::IntegerOutOfRange),
-                                   {integerLimitText(lowerLimit, true), integerLimitText(upperLimit, false)})};
+                                  {integerLimitText(lowerLimit, true), integerLimitText(upperLimit, false)})};
     }
     return {};
 }
