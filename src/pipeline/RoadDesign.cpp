@@ -116,34 +116,63 @@ QString nameText(const NameKey& key)
     return QString::fromUtf8(key.prefix.data(), qsizetype(key.prefix.size())) + u':' + name;
 }
 
+// The node after this one in document order, staying below the element; without recursion, as
+// documents may nest deeply.
+const xmlNode* nextBelow(const xmlNode* element, const xmlNode* node)
+{
+    if (node->type == XML_ELEMENT_NODE && node->children)
+        return node->children;
+    while (node != element && !node->next)
+        node = node->parent;
+    return node != element ? node->next : nullptr;
+}
+
 // Calls visit with each distinct node name below the element, in document order of first
-// appearance, until it returns false. Linear in the nodes: one hash of the name bytes per node,
-// a text only per distinct name; the sources may hold millions of nodes.
-void visitDistinctNodeNames(const xmlNode* element, const std::function<bool(const QString&)>& visit)
+// appearance. Linear in the nodes: one hash of the name bytes per node, a text only per distinct
+// name.
+void visitDistinctNodeNames(const xmlNode* element, const std::function<void(const QString&)>& visit)
 {
     std::unordered_set<NameKey, NameKeyHash> seen;
     const xmlNode* node = element->children;
     while (node) {
-        if (const auto key = nameKey(node); key && seen.insert(*key).second && !visit(nameText(*key)))
-            return;
-        if (node->type == XML_ELEMENT_NODE && node->children) {
-            node = node->children;
-            continue;
-        }
-        while (node && node != element && !node->next)
-            node = node->parent;
-        node = node && node != element ? node->next : nullptr;
+        if (const auto key = nameKey(node); key && seen.insert(*key).second)
+            visit(nameText(*key));
+        node = nextBelow(element, node);
     }
 }
 
+// Whether some node below the element has that DOM name. Runs on every generation over sources
+// of millions of nodes: a byte comparison per node, which mostly stops at the first byte.
 bool hasNodeNamed(const xmlNode* element, const QString& name)
 {
-    bool found = false;
-    visitDistinctNodeNames(element, [&](const QString& each) {
-        found = each == name;
-        return !found;
-    });
-    return found;
+    const QByteArray qualified = name.toUtf8();
+    const qsizetype colon = qualified.indexOf(':');
+    const QByteArray prefix = colon < 0 ? QByteArray() : qualified.left(colon);
+    const QByteArray local = colon < 0 ? qualified : qualified.mid(colon + 1);
+    const auto named = [&](const xmlNode* node) -> bool {
+        switch (node->type) {
+        case XML_ELEMENT_NODE: {
+            if (!xmlStrEqual(node->name, reinterpret_cast<const xmlChar*>(local.constData())))
+                return false;
+            const xmlChar* nodePrefix = node->ns ? node->ns->prefix : nullptr;
+            return prefix.isEmpty() ? nodePrefix == nullptr
+                                    : xmlStrEqual(nodePrefix, reinterpret_cast<const xmlChar*>(prefix.constData()));
+        }
+        case XML_PI_NODE:
+        case XML_ENTITY_REF_NODE:
+            return xmlStrEqual(node->name, reinterpret_cast<const xmlChar*>(qualified.constData())) != 0;
+        default:
+            return false;
+        }
+    };
+
+    const xmlNode* node = element->children;
+    while (node) {
+        if (named(node))
+            return true;
+        node = nextBelow(element, node);
+    }
+    return false;
 }
 
 QString attribute(const XmlNode& node, const QString& name)
@@ -253,10 +282,7 @@ void CollectNodeNames(const XmlNode& element, QStringList& list)
     CaselessSortedList sorted;
     for (const QString& text : list)
         sorted.add(text);
-    visitDistinctNodeNames(element.raw(), [&sorted](const QString& name) {
-        sorted.add(name);
-        return true;
-    });
+    visitDistinctNodeNames(element.raw(), [&sorted](const QString& name) { sorted.add(name); });
     list = sorted.texts();
 }
 
