@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/StringTable.h"
 #include "pipeline/ConsoleInteraction.h"
+#include "pipeline/TUserValueForm.h"
 #include "pipeline/Viewing.h"
 #include "platform/Failure.h"
 #include "ui/DesktopShell.h"
@@ -121,8 +122,11 @@ int RunProgram(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Tabulon"));
 
     TConvertForm form;
+    // One value prompt for the whole run, reused for every question.
+    TUserValueForm userValueForm;
     DesktopShell shell;
-    QtInteraction interaction(&form, form.FileOpenDialog, form.SaveDialog1, nullptr);
+    QtInteraction interaction(&form, form.FileOpenDialog, form.SaveDialog1,
+                              [&userValueForm](const ValueQuestion& question) { return userValueForm.ask(question); });
     form.setServices(&interaction, &shell);
 
     switch (commandLine.mode) {

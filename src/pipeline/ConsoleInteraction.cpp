@@ -1,5 +1,7 @@
 #include "pipeline/ConsoleInteraction.h"
 
+#include "pipeline/ConsolePrompts.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -94,8 +96,7 @@ std::optional<QString> ConsoleInteraction::askOpenFile(const OpenFileRequest& re
     }
 }
 
-std::optional<QString> ConsoleInteraction::askValue(const ValueQuestion&)
+std::optional<QString> ConsoleInteraction::askValue(const ValueQuestion& question)
 {
-    // Value prompts arrive with the user fields.
-    return std::nullopt;
+    return askValueOnConsole(question, m_in, m_err, m_interactive);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pipeline/ValueValidation.h"
 #include "platform/UserInteraction.h"
 
 #include <QString>
@@ -12,3 +13,6 @@ bool ApplyUserFields(XmlDocument& styleSheet, UserInteraction& ui);
 
 // Sets the select attribute of every element of that tag and name.
 void SetSelectByName(XmlDocument& document, const QString& tag, const QString& name, const QString& expression);
+
+// Whether a variable name declares a user field ("userField" at its start, in any case).
+bool IsUserFieldName(const QString& name);

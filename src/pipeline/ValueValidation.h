@@ -1,0 +1,82 @@
+#pragma once
+
+#include "platform/UserInteraction.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Texts of the values asked of the user: reading and writing numbers, checking answers against
+// their limits, parsing user field type parts and quoting answers as XPath string expressions.
+
+// A limit equal to this imposes no bound.
+inline constexpr double NoLimit = 1e308;
+
+// One user field definition, rebuilt for each userField variable.
+struct UserFieldDefinition
+{
+    QString TargetName;
+    QString Prompt;
+    UserFieldKind Kind = UserFieldKind::STRING;
+    QString LowerText;
+    QString UpperText;
+    QString Extension; // FILENAME only, without its dot
+    QStringList MenuItems;
+};
+
+// The outcome of checking an answer: accepted, or the message to show.
+struct ValidationResult
+{
+    bool accepted = true;
+    QString message;
+};
+
+// Removes leading and trailing white-space and control characters.
+QString TrimText(const QString& text);
+
+// Whether two texts are equal once both are upper-cased in the user's locale.
+bool SameTextIgnoringCase(const QString& a, const QString& b);
+
+// Whether text begins with prefix, both upper-cased in the user's locale.
+bool StartsWithIgnoringCase(const QString& text, const QString& prefix);
+
+// A finite number written with "." as the decimal separator (sign, digits, optional fraction and
+// exponent) and nothing else, whatever the user's locale.
+std::optional<double> ParseDotNumber(const QString& text);
+
+// The number with "." as the decimal separator, up to 15 significant digits, never with an
+// exponent (an XPath 1.0 number has none), so it can be stored in a select attribute as is.
+QString FormatDotNumber(double number);
+
+// A limit text as the value prompt reads it: leading blanks allowed, then nothing but a number
+// with "."; NoLimit when empty or unreadable.
+double ReadLimit(const QString& text);
+
+// The answer typed in the user's locale (surrounding blanks ignored, no group separators).
+std::optional<double> ReadLocaleDouble(const QString& text);
+std::optional<qint32> ReadLocaleInteger(const QString& text);
+
+// Checks a decimal or whole number answer against its limits (NoLimit for none).
+ValidationResult ValidateDouble(const QString& text, double lowerLimit, double upperLimit);
+ValidationResult ValidateInteger(const QString& text, double lowerLimit, double upperLimit);
+
+// The same check for a question, whatever its kind (texts are always accepted).
+ValidationResult ValidateAnswer(const ValueQuestion& question, const QString& answer);
+
+// The default shown for a target whose dequoted select is text: a DOUBLE in the user's locale with
+// as many decimals as text has after its point; other kinds, and texts that are not numbers,
+// unchanged.
+QString FormatFieldDefault(const QString& text, UserFieldKind kind);
+
+// Reads the type part of a definition into definition (kind, limits, extension, menu items).
+// False when the type part is malformed or declares no kind.
+bool ParseFieldType(const QString& typePart, UserFieldDefinition& definition);
+
+// The text as an XPath 1.0 string expression: 'text', or "text" when it holds an apostrophe, or a
+// concat() of both kinds when it holds both.
+QString QuoteXPathString(const QString& text);
+
+// The text a select attribute stands for: what QuoteXPathString wrote (a "…" literal or a concat()
+// of literals) decoded, anything else as DequoteSelect reads it.
+QString DecodeSelectText(const QString& select);
