@@ -59,23 +59,6 @@ int generateOnce(GenerateForm&, UserInteraction& interaction, Generate generate)
     return ExitUnexpectedFailure;
 }
 
-// What the command line fills in when no window can be shown.
-struct ConsoleForm : GenerateForm
-{
-    QString source;
-    QString sheet;
-    QString output;
-
-    QString sourcePath() const override { return source; }
-    QString selectedFormat() const override { return {}; }
-    QString styleSheetPath() const override { return sheet; }
-    QString outputFileName() const override { return output; }
-    void setOutputFileName(const QString& name) override { output = name; }
-    bool viewFile() const override { return false; }
-    QString textFileViewer() const override { return QString::fromUtf16(DefaultTextViewer); }
-    bool commandLineMode() const override { return true; }
-};
-
 // Runs without a display: no widgets at all, the user is on the console.
 int runOnConsole(int argc, char** argv, const CommandLine& commandLine)
 {
@@ -88,10 +71,11 @@ int runOnConsole(int argc, char** argv, const CommandLine& commandLine)
         interaction.showMessage(MessageKind::Plain, UsageText());
         return ExitNotWritten;
     }
-    ConsoleForm form;
+    GenerateFields form;
     form.source = commandLine.sourcePath;
     form.sheet = commandLine.styleSheetPath;
     form.output = commandLine.outputFileName;
+    form.viewer = QString::fromUtf16(DefaultTextViewer);
     DesktopShell shell;
     return generateOnce(form, interaction, [&] { return RunGenerateOperation(form, interaction, shell); });
 }

@@ -24,6 +24,27 @@ public:
     virtual bool commandLineMode() const = 0;
 };
 
+// The fields of a run filled in once, where no main window is shown.
+struct GenerateFields : GenerateForm
+{
+    QString source;
+    QString format;
+    QString sheet;
+    QString output;
+    bool view = false;
+    QString viewer;
+    bool commandLine = true;
+
+    QString sourcePath() const override { return source; }
+    QString selectedFormat() const override { return format; }
+    QString styleSheetPath() const override { return sheet; }
+    QString outputFileName() const override { return output; }
+    void setOutputFileName(const QString& name) override { output = name; }
+    bool viewFile() const override { return view; }
+    QString textFileViewer() const override { return viewer; }
+    bool commandLineMode() const override { return commandLine; }
+};
+
 // The built-in output format: the XML source itself, without transformation.
 inline constexpr char16_t BuiltInFormatName[] = u"Corvane Surmex";
 

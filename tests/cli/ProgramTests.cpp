@@ -1,20 +1,14 @@
+#include "ProgramRunner.h"
 #include "TestEnvironment.h"
 #include "TestPaths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct RunResult
-{
-    int exitCode = -1;
-    QString err;
-};
 
 const QByteArray Source =
     "<Job>\n  <Point name=\"P1\"><N>1.5</N></Point>\n  <Point name=\"P2\"><N>2.5</N></Point>\n</Job>\n";
@@ -38,21 +32,9 @@ protected:
 
     void TearDown() override { EXPECT_TRUE(env.tempFiles().isEmpty()) << env.tempFiles().join(u' ').toStdString(); }
 
-    RunResult run(const QStringList& arguments, const QByteArray& input = {})
+    ProgramResult run(const QStringList& arguments, const QByteArray& input = {})
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(work);
-        process.start(QStringLiteral(TABULON_EXECUTABLE), arguments);
-        process.write(input);
-        process.closeWriteChannel();
-        process.waitForFinished(60000);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
-                QString::fromLocal8Bit(process.readAllStandardError())};
+        return runTabulon(arguments, work, input);
     }
 
     QByteArray read(const QString& name) const
@@ -73,7 +55,7 @@ protected:
 
 TEST_F(ProgramTest, WritesTheOutputNamedOnTheCommandLine)
 {
-    const RunResult result = run({source, sheet, QStringLiteral("out")});
+    const ProgramResult result = run({source, sheet, QStringLiteral("out")});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(read(QStringLiteral("out.csv")), Expected);
     EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
@@ -83,7 +65,7 @@ TEST_F(ProgramTest, WrongArgumentCountsShowTheUsage)
 {
     for (const QStringList& arguments :
          {QStringList{source}, QStringList{source, sheet, QStringLiteral("out"), QStringLiteral("x")}}) {
-        const RunResult result = run(arguments);
+        const ProgramResult result = run(arguments);
         EXPECT_EQ(result.exitCode, 2);
         EXPECT_TRUE(result.err.contains(QStringLiteral("Syntax: Tabulon.exe"))) << result.err.toStdString();
     }
@@ -93,7 +75,7 @@ TEST_F(ProgramTest, WrongArgumentCountsShowTheUsage)
 TEST_F(ProgramTest, TwoArgumentsAskWhereToSave)
 {
     // An empty third argument counts as not given.
-    RunResult result = run({source, sheet, QString()}, "\n");
+    ProgramResult result = run({source, sheet, QString()}, "\n");
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(QStringLiteral("[site survey.csv]"))) << result.err.toStdString();
     EXPECT_EQ(read(QStringLiteral("site survey.csv")), Expected);
@@ -118,7 +100,7 @@ TEST_F(ProgramTest, TwoArgumentsAskWhereToSave)
 
 TEST_F(ProgramTest, ExpectedFailuresExitWithTwoAndUnexpectedOnesWithOne)
 {
-    RunResult result = run({env.root() + QStringLiteral("/missing.smx"), sheet, QStringLiteral("out")});
+    ProgramResult result = run({env.root() + QStringLiteral("/missing.smx"), sheet, QStringLiteral("out")});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_TRUE(result.err.contains(QStringLiteral("missing.smx"))) << result.err.toStdString();
 
@@ -139,8 +121,9 @@ TEST_F(ProgramTest, ExpectedFailuresExitWithTwoAndUnexpectedOnesWithOne)
 
 TEST_F(ProgramTest, RunsTheBundledExample)
 {
-    const RunResult result = run({QStringLiteral(TABULON_EXAMPLES_DIR "/job.smx"),
-                                  QStringLiteral(TABULON_EXAMPLES_DIR "/points-csv.xsl"), QStringLiteral("points")});
+    const ProgramResult result =
+        run({QStringLiteral(TABULON_EXAMPLES_DIR "/job.smx"), QStringLiteral(TABULON_EXAMPLES_DIR "/points-csv.xsl"),
+             QStringLiteral("points")});
     if (!QFileInfo::exists(QStringLiteral(TABULON_EXAMPLES_DIR "/job.smx")))
         GTEST_SKIP() << "no bundled example";
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();

@@ -1,40 +1,18 @@
 #include "ConverterSetup.h"
+#include "ProgramRunner.h"
+#include "RecordingShell.h"
 #include "ScriptedInteraction.h"
 #include "TestEnvironment.h"
 #include "TestPaths.h"
 
 #include "pipeline/GenerateOperation.h"
-#include "platform/Shell.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CommandLineForm : GenerateForm
-{
-    QString source;
-    QString sheet;
-    QString output;
-
-    QString sourcePath() const override { return source; }
-    QString selectedFormat() const override { return {}; }
-    QString styleSheetPath() const override { return sheet; }
-    QString outputFileName() const override { return output; }
-    void setOutputFileName(const QString& name) override { output = name; }
-    bool viewFile() const override { return false; }
-    QString textFileViewer() const override { return {}; }
-    bool commandLineMode() const override { return true; }
-};
-
-struct NoShell : Shell
-{
-    void openDocument(const QString&) override {}
-    void runProgram(const QString&, const QString&) override {}
-};
 
 const QStringList Points = {QStringLiteral("point=CP1,CTRL,5012.5,2200.25,101.2"),
                             QStringLiteral("point=T7,TREE,5020.125,2210,99.875")};
@@ -86,8 +64,8 @@ protected:
     TestEnvironment env;
     ConverterSetup setup{env};
     ScriptedInteraction ui;
-    NoShell shell;
-    CommandLineForm form;
+    RecordingShell shell;
+    GenerateFields form;
     QString geoData;
     QString outDir;
 };
@@ -134,19 +112,10 @@ TEST_F(GenerateFromJobTest, CommandLineWritesTheReportOfAJobFile)
 {
     const QString job = setup.writeJob(QStringLiteral("site survey.job"), ConverterProduct::Notavia, 1250,
                                        Points + QStringList{QStringLiteral("reduction-errors=3")});
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(outDir);
-    process.start(QStringLiteral(TABULON_EXECUTABLE), {job, form.sheet, QStringLiteral("out")});
-    process.closeWriteChannel();
-    ASSERT_TRUE(process.waitForFinished(120000));
-    const QString err = QString::fromUtf8(process.readAllStandardError());
+    const ProgramResult result = runTabulon({job, form.sheet, QStringLiteral("out")}, outDir);
+    const QString& err = result.err;
 
-    EXPECT_EQ(process.exitCode(), 0) << err.toStdString();
+    EXPECT_EQ(result.exitCode, 0) << err.toStdString();
     EXPECT_EQ(readFile(outDir + QStringLiteral("/out.csv")), PointList);
     EXPECT_EQ(err.count(QStringLiteral("Warning:")), 3) << err.toStdString();
     ASSERT_EQ(setup.calls().size(), 2u);

@@ -1,22 +1,16 @@
 #include "app/StringTable.h"
 #include "app/TextIds.h"
 
+#include "ProgramRunner.h"
 #include "TestEnvironment.h"
 #include "TestPaths.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct RunResult
-{
-    int exitCode = -1;
-    QString err;
-};
 
 // The bundled examples run as a script runs them: no display, answers piped into standard input.
 class ConsolePromptsProgramTest : public ::testing::Test
@@ -28,23 +22,11 @@ protected:
         QDir().mkpath(work);
     }
 
-    RunResult run(const QString& source, const QString& sheet, const QByteArray& input)
+    ProgramResult run(const QString& source, const QString& sheet, const QByteArray& input)
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        process.setProcessEnvironment(environment);
-        process.setWorkingDirectory(work);
-        process.start(QStringLiteral(TABULON_EXECUTABLE),
-                      {QStringLiteral(TABULON_EXAMPLES_DIR "/") + source,
-                       QStringLiteral(TABULON_EXAMPLES_DIR "/") + sheet, QStringLiteral("out")});
-        process.write(input);
-        process.closeWriteChannel();
-        process.waitForFinished(60000);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
-                QString::fromUtf8(process.readAllStandardError())};
+        return runTabulon({QStringLiteral(TABULON_EXAMPLES_DIR "/") + source,
+                           QStringLiteral(TABULON_EXAMPLES_DIR "/") + sheet, QStringLiteral("out")},
+                          work, input);
     }
 
     QString output(const QString& name) const
@@ -64,7 +46,7 @@ protected:
 TEST_F(ConsolePromptsProgramTest, RoadDesignChoicesFromAScript)
 {
     // Second alignment by number, the first surface by default, the side by its text.
-    const RunResult result = run("road-design.xml", "road-design.xsl", "2\n\nLeft\n");
+    const ProgramResult result = run("road-design.xml", "road-design.xsl", "2\n\nLeft\n");
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(output("out.csv"), "Alignment,Link Road\nSurface,Formation\nSide,Left\nStation,Offset,Elevation,Code\n"
                                  "0.000,-3.500,64.062,\n0.000,0.000,64.150,\n"
@@ -79,7 +61,7 @@ TEST_F(ConsolePromptsProgramTest, RoadDesignChoicesFromAScript)
 
 TEST_F(ConsolePromptsProgramTest, DesignSurfacesOfTheOtherAlignment)
 {
-    const RunResult result = run("road-design.xml", "road-design.xsl", "main street\n2\n\n");
+    const ProgramResult result = run("road-design.xml", "road-design.xsl", "main street\n2\n\n");
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     const QString csv = output("out.csv");
     EXPECT_TRUE(csv.startsWith("Alignment,Main Street\nSurface,Top-Finished surface\nSide,Both\n"))
@@ -90,7 +72,7 @@ TEST_F(ConsolePromptsProgramTest, DesignSurfacesOfTheOtherAlignment)
 
 TEST_F(ConsolePromptsProgramTest, AScriptThatAnswersWronglyOrRunsOutStopsWithoutOutput)
 {
-    RunResult result = run("road-design.xml", "road-design.xsl", "3\n");
+    ProgramResult result = run("road-design.xml", "road-design.xsl", "3\n");
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_TRUE(result.err.contains("Error: ")) << result.err.toStdString();
 
@@ -107,7 +89,7 @@ TEST_F(ConsolePromptsProgramTest, AScriptThatAnswersWronglyOrRunsOutStopsWithout
 TEST_F(ConsolePromptsProgramTest, UserFieldsOfEveryKind)
 {
     ASSERT_TRUE(QFile::copy(QStringLiteral(TABULON_EXAMPLES_DIR "/job.smx"), QDir(work).filePath("before.smx")));
-    const RunResult result =
+    const ProgramResult result =
         run("small.smx", "user-fields.xsl", "O'Brien's \"5\" survey\nKERB\n+2\n-0.5\nbefore.smx\n");
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     const QStringList lines = output("out.txt").split(u'\n');

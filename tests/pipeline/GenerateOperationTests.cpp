@@ -1,8 +1,8 @@
 #include "pipeline/GenerateOperation.h"
 
 #include "platform/Failure.h"
-#include "platform/Shell.h"
 
+#include "RecordingShell.h"
 #include "ScriptedInteraction.h"
 #include "TestEnvironment.h"
 
@@ -15,33 +15,15 @@
 
 namespace {
 
-struct FormRecord : GenerateForm
+// A run in the dialog with a style sheet entry selected.
+GenerateFields dialogForm()
 {
-    QString source;
-    QString format = QStringLiteral("points");
-    QString sheet;
-    QString output;
-    bool view = false;
-    QString viewer = QStringLiteral("viewer");
-    bool commandLine = false;
-
-    QString sourcePath() const override { return source; }
-    QString selectedFormat() const override { return format; }
-    QString styleSheetPath() const override { return sheet; }
-    QString outputFileName() const override { return output; }
-    void setOutputFileName(const QString& name) override { output = name; }
-    bool viewFile() const override { return view; }
-    QString textFileViewer() const override { return viewer; }
-    bool commandLineMode() const override { return commandLine; }
-};
-
-struct RecordingShell : Shell
-{
-    QStringList opened;
-    QStringList run;
-    void openDocument(const QString& path) override { opened << path; }
-    void runProgram(const QString& program, const QString& argument) override { run << program + u'|' + argument; }
-};
+    GenerateFields form;
+    form.format = QStringLiteral("points");
+    form.viewer = QStringLiteral("viewer");
+    form.commandLine = false;
+    return form;
+}
 
 const QByteArray Source =
     "<Job>\n  <Point name=\"P1\"><N>1.5</N></Point>\n  <Point name=\"P2\"><N>2.5</N></Point>\n</Job>\n";
@@ -86,7 +68,7 @@ protected:
     }
 
     TestEnvironment env;
-    FormRecord form;
+    GenerateFields form = dialogForm();
     ScriptedInteraction ui;
     RecordingShell shell;
     QString outDir;
