@@ -1,4 +1,6 @@
+#ifdef TABULON_TEST_WIDGETS
 #include <QApplication>
+#endif
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
