@@ -1,0 +1,208 @@
+#include "app/StringTable.h"
+#include "app/TextIds.h"
+
+#include "TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <ostream>
+
+void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+const QString FixtureQm = QStringLiteral(TABULON_TEXT_FIXTURE_QM);
+const QString GermanSourceRequired = QStringLiteral("Eine Surmex- oder Job-Datei muss angegeben werden");
+const QString OwnSourceRequired = QStringLiteral("A Surmex or Job file must be specified");
+
+QByteArray fixtureBytes()
+{
+    QFile file(FixtureQm);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// TestEnvironment leaves XDG_DATA_HOME alone; a real one must not take part in the search.
+class DataHomeUnset
+{
+public:
+    DataHomeUnset()
+    {
+        if (qEnvironmentVariableIsSet("XDG_DATA_HOME"))
+            m_saved = qgetenv("XDG_DATA_HOME");
+        qunsetenv("XDG_DATA_HOME");
+    }
+    ~DataHomeUnset()
+    {
+        if (m_saved)
+            qputenv("XDG_DATA_HOME", *m_saved);
+    }
+    DataHomeUnset(const DataHomeUnset&) = delete;
+    DataHomeUnset& operator=(const DataHomeUnset&) = delete;
+
+private:
+    std::optional<QByteArray> m_saved;
+};
+
+// Each test starts and ends with the program's own table.
+class StringTableTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { FreeResourceLibrary(); }
+    void TearDown() override { FreeResourceLibrary(); }
+
+    DataHomeUnset m_dataHome;
+    TestEnvironment m_env;
+};
+
+TEST_F(StringTableTest, OwnTable)
+{
+    const struct
+    {
+        int id;
+        const char* text;
+    } cases[] = {
+        {10000, "Surmex files|*.smx|Job files|*.job|Viamex files|*.vmx|XML files|*.xml|All files|*.*"},
+        {10004, "A Surmex or Job file must be specified"},
+        {10010, "Tabulon"},
+        {10022, "The entered value is outside the valid range %*.*f to %*.*f"},
+        {10026, "Tabulon Help"},
+        {10035, "This topic describes how to:"},
+        {10065, "Cancel"},
+        {10073, "Select tunnel profile to export:"},
+        {9999, ""},
+        {10074, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LoadLocalizedString(c.id), QString::fromUtf8(c.text)) << c.id;
+
+    qsizetype longest = 0;
+    for (int id = TextId::First; id <= TextId::Last; ++id) {
+        const QString text = LoadLocalizedString(id);
+        EXPECT_FALSE(text.isEmpty()) << id;
+        longest = std::max(longest, text.size());
+    }
+    EXPECT_LT(longest, 1024);
+    EXPECT_FALSE(SatelliteLoaded());
+}
+
+TEST_F(StringTableTest, SatelliteOverridesAndFallsBack)
+{
+    const struct
+    {
+        int id;
+        QString text;
+    } cases[] = {
+        {10004, GermanSourceRequired},
+        {10017, QStringLiteral("Schließen")},
+        {10065, QStringLiteral("Cancel")},  // held empty by the satellite
+        {10010, QStringLiteral("Tabulon")}, // not in the satellite
+        {9999, QString()},
+        {10029, QStringLiteral("0123456789").repeated(110).left(1023)},
+        {10030, QString(1022, QLatin1Char('x'))}, // the surrogate pair at 1023 is dropped whole
+    };
+    for (const QString& satellite : {FixtureQm, QStringLiteral(TABULON_TEXT_FIXTURE_COMPRESSED_QM)}) {
+        SCOPED_TRACE(satellite.toStdString());
+        ASSERT_TRUE(LoadResourceLibraryFrom(satellite));
+        EXPECT_TRUE(SatelliteLoaded());
+        for (const auto& c : cases)
+            EXPECT_EQ(LoadLocalizedString(c.id), c.text) << c.id;
+
+        FreeResourceLibrary();
+        EXPECT_FALSE(SatelliteLoaded());
+        EXPECT_EQ(LoadLocalizedString(10004), OwnSourceRequired);
+        EXPECT_EQ(LoadLocalizedString(10017), QStringLiteral("Close"));
+    }
+}
+
+TEST_F(StringTableTest, SearchFolders)
+{
+    const QString dataHome = QDir(m_env.home()).filePath(QStringLiteral(".local/share"));
+    const QStringList expected = {QCoreApplication::applicationDirPath(), dataHome + QStringLiteral("/tabulon"),
+                                  m_env.root() + QStringLiteral("/data/tabulon")};
+    EXPECT_EQ(SatelliteSearchFolders(), expected);
+
+    // The program's own folder has no satellite, or every other test here would see it.
+    LoadResourceLibrary();
+    EXPECT_FALSE(SatelliteLoaded());
+}
+
+TEST_F(StringTableTest, LoadsFromDataFolders)
+{
+    const QByteArray good = fixtureBytes();
+    ASSERT_FALSE(good.isEmpty());
+    const QByteArray corrupt = "not a catalogue";
+    const QString inDataHome = QStringLiteral("home/.local/share/tabulon/TabulonR.qm");
+    const QString inDataDirs = QStringLiteral("data/tabulon/TabulonR.qm");
+
+    const struct
+    {
+        const char* name;
+        QByteArray dataHome; // empty: no file there
+        QByteArray dataDirs;
+        bool loaded;
+    } cases[] = {
+        {"data dirs", {}, good, true},
+        {"data home", good, {}, true},
+        {"corrupt in data home, sound in data dirs", corrupt, good, true},
+        {"corrupt only", {}, corrupt, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestEnvironment env;
+        DataHomeUnset dataHome;
+        if (!c.dataHome.isEmpty())
+            env.writeFile(inDataHome, c.dataHome);
+        if (!c.dataDirs.isEmpty())
+            env.writeFile(inDataDirs, c.dataDirs);
+
+        LoadResourceLibrary();
+        EXPECT_EQ(SatelliteLoaded(), c.loaded);
+        EXPECT_EQ(LoadLocalizedString(10004), c.loaded ? GermanSourceRequired : OwnSourceRequired);
+        FreeResourceLibrary();
+    }
+}
+
+TEST_F(StringTableTest, UnloadableSatelliteIsIgnored)
+{
+    const QByteArray good = fixtureBytes();
+    ASSERT_FALSE(good.isEmpty());
+    const QString folder = m_env.root() + QStringLiteral("/folder.qm");
+    QDir().mkpath(folder);
+
+    const struct
+    {
+        const char* name;
+        QString path;
+    } cases[] = {
+        {"missing", m_env.root() + QStringLiteral("/missing.qm")},
+        {"a folder", folder},
+        {"empty", m_env.writeFile(QStringLiteral("empty.qm"), {})},
+        {"garbage", m_env.writeFile(QStringLiteral("garbage.qm"), QByteArray(4096, '\x5a'))},
+        {"header only", m_env.writeFile(QStringLiteral("header.qm"), good.left(16))},
+        {"truncated", m_env.writeFile(QStringLiteral("half.qm"), good.left(good.size() / 2))},
+        {"last byte missing", m_env.writeFile(QStringLiteral("short.qm"), good.chopped(1))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FreeResourceLibrary();
+        EXPECT_FALSE(LoadResourceLibraryFrom(c.path));
+        EXPECT_FALSE(SatelliteLoaded());
+        EXPECT_EQ(LoadLocalizedString(10004), OwnSourceRequired);
+
+        // A failed load leaves a loaded satellite in place.
+        ASSERT_TRUE(LoadResourceLibraryFrom(FixtureQm));
+        EXPECT_FALSE(LoadResourceLibraryFrom(c.path));
+        EXPECT_EQ(LoadLocalizedString(10004), GermanSourceRequired);
+    }
+}
+
+} // namespace
