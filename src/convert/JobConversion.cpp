@@ -1,6 +1,7 @@
 #include "convert/JobConversion.h"
 
 #include "app/StringTable.h"
+#include "app/TextFormat.h"
 #include "app/TextIds.h"
 #include "convert/ConverterExports.h"
 #include "platform/DynamicLibrary.h"
@@ -38,14 +39,6 @@ QString shortForm(const QString& path)
 QString withSurmexExtension(const QString& fileName)
 {
     return Paths::withoutExtension(fileName) + QStringLiteral(".smx");
-}
-
-QString withArgument(QString text, const QString& argument)
-{
-    const qsizetype at = text.indexOf(QLatin1String("%s"));
-    if (at >= 0)
-        text.replace(at, 2, argument);
-    return text;
 }
 
 int TABULON_CALLBACK_CALL firstCallback()
@@ -144,7 +137,7 @@ bool ConvertJobFile(const QString& jobPath, const QString& outputFolder, QString
 
     DynamicLibrary library(libraryPath);
     if (!library.isLoaded()) {
-        ui.showMessage(MessageKind::Error, withArgument(LoadLocalizedString(TextId::ConverterMissing), libraryPath));
+        ui.showMessage(MessageKind::Error, FormatText(LoadLocalizedString(TextId::ConverterMissing), {libraryPath}));
         return false;
     }
     const auto translate = library.resolveAs<ConverterTranslatePlusFunction>(ConverterTranslatePlusExport);

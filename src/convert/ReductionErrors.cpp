@@ -1,6 +1,7 @@
 #include "convert/ReductionErrors.h"
 
 #include "app/StringTable.h"
+#include "app/TextFormat.h"
 #include "app/TextIds.h"
 #include "platform/Failure.h"
 #include "platform/UserInteraction.h"
@@ -14,11 +15,8 @@ const QString ReductionErrorMarker = QStringLiteral("<Reductions error=");
 
 QString gridFileWarning(const QString& geoDataFolder)
 {
-    QString first = LoadLocalizedString(TextId::GridFileMissing);
-    const qsizetype at = first.indexOf(QLatin1String("%s"));
-    if (at >= 0)
-        first.replace(at, 2, geoDataFolder);
-    return first + QStringLiteral("\r\n") + LoadLocalizedString(TextId::GridFileNeeded) + QStringLiteral("\r\n") +
+    return FormatText(LoadLocalizedString(TextId::GridFileMissing), {geoDataFolder}) + QStringLiteral("\r\n") +
+           LoadLocalizedString(TextId::GridFileNeeded) + QStringLiteral("\r\n") +
            LoadLocalizedString(TextId::NoGridCoordinates);
 }
 

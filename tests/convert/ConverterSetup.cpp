@@ -5,16 +5,24 @@
 #include <QDir>
 #include <QFile>
 
+namespace {
+const char* const LogVariable = "TABULON_TEST_CONVERTER_LOG";
+}
+
 ConverterSetup::ConverterSetup(const TestEnvironment& env)
     : m_env(env)
     , m_logPath(env.root() + QStringLiteral("/converter.log"))
+    , m_previousLog(qgetenv(LogVariable))
 {
-    qputenv("TABULON_TEST_CONVERTER_LOG", QFile::encodeName(m_logPath));
+    qputenv(LogVariable, QFile::encodeName(m_logPath));
 }
 
 ConverterSetup::~ConverterSetup()
 {
-    qunsetenv("TABULON_TEST_CONVERTER_LOG");
+    if (m_previousLog.isEmpty())
+        qunsetenv(LogVariable);
+    else
+        qputenv(LogVariable, m_previousLog);
 }
 
 QString ConverterSetup::productName(ConverterProduct product)

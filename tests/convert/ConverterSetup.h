@@ -3,6 +3,7 @@
 #include "convert/ConverterDiscovery.h"
 #include "platform/RegHive.h"
 
+#include <QByteArray>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -63,4 +64,5 @@ private:
     const TestEnvironment& m_env;
     RegHive m_hive;
     QString m_logPath;
+    QByteArray m_previousLog; // a setup made inside another's lifetime hands the log back
 };

@@ -14,11 +14,37 @@
 
 namespace {
 
+struct CommandLineForm : GenerateForm
+{
+    QString source;
+    QString sheet;
+    QString output;
+
+    QString sourcePath() const override { return source; }
+    QString selectedFormat() const override { return {}; }
+    QString styleSheetPath() const override { return sheet; }
+    QString outputFileName() const override { return output; }
+    void setOutputFileName(const QString& name) override { output = name; }
+    bool viewFile() const override { return false; }
+    QString textFileViewer() const override { return {}; }
+    bool commandLineMode() const override { return true; }
+};
+
 const QStringList Points = {QStringLiteral("point=CP1,CTRL,5012.5,2200.25,101.2"),
                             QStringLiteral("point=T7,TREE,5020.125,2210,99.875")};
 const QByteArray PointList = "Name,Code,North,East,Elevation\n"
                              "CP1,CTRL,5012.500,2200.250,101.200\n"
                              "T7,TREE,5020.125,2210.000,99.875\n";
+const QString NotConverted = QStringLiteral("The selected job file could not be converted to a Surmex file");
+
+QString gridWarning(const QString& folder)
+{
+    return QStringLiteral("A required grid file could not be located in the GeoData folder (%1).\r\n"
+                          "The grid file is needed when converting the selected job file to a Surmex file for use "
+                          "in the processing.\r\n"
+                          "No computed grid coordinates will be available for output.")
+        .arg(folder);
+}
 
 QByteArray readFile(const QString& path)
 {
@@ -51,59 +77,67 @@ protected:
         EXPECT_EQ(setup.faults(), QStringList());
     }
 
-    QStringList messageKinds() const
-    {
-        QStringList kinds;
-        for (const auto& event : ui.events) {
-            if (event != u"busy" && event != u"normal")
-                kinds << event.section(u':', 0, 0);
-        }
-        return kinds;
-    }
-
     TestEnvironment env;
     ConverterSetup setup{env};
     ScriptedInteraction ui;
     RecordingShell shell;
-    GenerateFields form;
+    CommandLineForm form;
     QString geoData;
     QString outDir;
 };
 
 TEST_F(GenerateFromJobTest, ConvertedJobBecomesTheReportAndTheConvertedFileIsRemoved)
 {
-    for (const char* encoding : {"utf8", "utf16"}) {
-        SCOPED_TRACE(encoding);
+    struct Case
+    {
+        const char* encoding;
+        bool geoData;
+    };
+    for (const Case c : {Case{"utf8", true}, Case{"utf16", true}, Case{"utf8", false}}) {
+        SCOPED_TRACE(c.encoding);
+        if (!c.geoData) {
+            setup.setText(QStringLiteral("SOFTWARE\\Corvane\\Share"), QStringLiteral("CurrentGeoDataDirectory"),
+                          QString());
+            setup.writeHive();
+        }
         QStringList directives = Points;
-        directives << QStringLiteral("reduction-errors=2") << QStringLiteral("output-encoding=") + encoding;
+        directives << QStringLiteral("reduction-errors=2") << QStringLiteral("output-encoding=") + c.encoding;
         form.source = setup.writeJob(QStringLiteral("site.JOB"), ConverterProduct::Stakora, 1250, directives);
         ui = ScriptedInteraction();
         QFile::remove(outDir + QStringLiteral("/report.csv"));
 
         EXPECT_EQ(RunGenerateOperation(form, ui, shell), GenerateOutcome::Written);
         EXPECT_EQ(readFile(outDir + QStringLiteral("/report.csv")), PointList);
-        EXPECT_EQ(messageKinds(), QStringList({QStringLiteral("warning"), QStringLiteral("warning")}));
+        const QString warning = gridWarning(c.geoData ? geoData : QString());
+        EXPECT_EQ(ui.messageTexts(), QStringList({warning, warning}));
+        EXPECT_EQ(ui.messages.at(0).kind, MessageKind::Warning);
         // The translation's busy cursor ends before the warnings.
-        EXPECT_EQ(ui.events.mid(0, 2), QStringList({QStringLiteral("busy"), QStringLiteral("normal")}));
+        EXPECT_EQ(ui.events.mid(0, 3), QStringList({QStringLiteral("busy"), QStringLiteral("normal"),
+                                                    QStringLiteral("warning:") + warning}));
         EXPECT_EQ(env.tempFiles(), QStringList());
     }
 }
 
-TEST_F(GenerateFromJobTest, FailedConversionEndsTheRun)
+TEST_F(GenerateFromJobTest, FailedConversionEndsTheRunAfterItsOwnMessages)
 {
     const std::vector<std::pair<QString, QStringList>> cases = {
-        {setup.writeJob(QStringLiteral("old.job"), ConverterProduct::Stakora, 1099), {"error", "error"}},
-        {env.writeFile(QStringLiteral("jobs/foreign.job"), "not a job we know"), {"error"}},
+        {setup.writeJob(QStringLiteral("old.job"), ConverterProduct::Stakora, 1099),
+         {QStringLiteral("Cannot convert this version job file to a Surmex file"), NotConverted}},
+        {env.writeFile(QStringLiteral("jobs/foreign.job"), "not a job we know"), {NotConverted}},
         {setup.writeJob(QStringLiteral("fails.job"), ConverterProduct::Pellora, 1250,
                         {QStringLiteral("translate-result=0")}),
-         {"error"}},
+         {NotConverted}},
+        {setup.writeJob(QStringLiteral("unregistered.job"), ConverterProduct::Notavia, 1300),
+         {QStringLiteral("Cannot locate the required file converter ()"), NotConverted}},
     };
-    for (const auto& [job, kinds] : cases) {
+    for (const auto& [job, texts] : cases) {
         SCOPED_TRACE(job.toStdString());
         ui = ScriptedInteraction();
         form.source = job;
         EXPECT_EQ(RunGenerateOperation(form, ui, shell), GenerateOutcome::NotWritten);
-        EXPECT_EQ(messageKinds(), kinds);
+        EXPECT_EQ(ui.messageTexts(), texts);
+        for (const auto& message : ui.messages)
+            EXPECT_EQ(message.kind, MessageKind::Error);
         EXPECT_EQ(QDir(outDir).entryList(QDir::Files), QStringList());
     }
 }
@@ -113,13 +147,19 @@ TEST_F(GenerateFromJobTest, CommandLineWritesTheReportOfAJobFile)
     const QString job = setup.writeJob(QStringLiteral("site survey.job"), ConverterProduct::Notavia, 1250,
                                        Points + QStringList{QStringLiteral("reduction-errors=3")});
     const ProgramResult result = runTabulon({job, form.sheet, QStringLiteral("out")}, outDir);
-    const QString& err = result.err;
 
-    EXPECT_EQ(result.exitCode, 0) << err.toStdString();
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(readFile(outDir + QStringLiteral("/out.csv")), PointList);
-    EXPECT_EQ(err.count(QStringLiteral("Warning:")), 3) << err.toStdString();
+    EXPECT_EQ(result.err.count(QStringLiteral("Warning: ") + gridWarning(geoData).section(u'\r', 0, 0)), 3)
+        << result.err.toStdString();
     ASSERT_EQ(setup.calls().size(), 2u);
     EXPECT_EQ(setup.calls()[1][QStringLiteral("folder")], geoData);
+
+    const ProgramResult refused = runTabulon(
+        {env.writeFile(QStringLiteral("jobs/foreign.job"), "?"), form.sheet, QStringLiteral("none")}, outDir);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.err.contains(NotConverted)) << refused.err.toStdString();
+    EXPECT_FALSE(QFile::exists(outDir + QStringLiteral("/none.csv")));
 }
 
 } // namespace

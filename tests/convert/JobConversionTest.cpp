@@ -120,15 +120,14 @@ struct VersionCase
     int version;
     QString registeredAs;
     bool converted;
-    int errorMessages;
 };
 
 TEST_F(JobConversionTest, OnlyStakoraNeedsVersion1100)
 {
     const std::vector<VersionCase> cases = {
-        {ConverterProduct::Stakora, 1099, "10.99", false, 1}, {ConverterProduct::Stakora, 1100, "11.00", true, 0},
-        {ConverterProduct::Stakora, 1250, "12.50", true, 0},  {ConverterProduct::Notavia, 5, ".5", true, 0},
-        {ConverterProduct::Pellora, 1, ".1", true, 0},
+        {ConverterProduct::Stakora, 1099, "10.99", false}, {ConverterProduct::Stakora, 1100, "11.00", true},
+        {ConverterProduct::Stakora, 1250, "12.50", true},  {ConverterProduct::Notavia, 5, ".5", true},
+        {ConverterProduct::Pellora, 1, ".1", true},
     };
     for (const VersionCase& c : cases) {
         SCOPED_TRACE(c.version);
@@ -144,7 +143,9 @@ TEST_F(JobConversionTest, OnlyStakoraNeedsVersion1100)
         EXPECT_EQ(ConvertJobFile(caseSetup.writeJob(QStringLiteral("v.job"), c.product, c.version),
                                  caseEnv.tempDir() + u'/', converted, geoData, caseUi),
                   c.converted);
-        EXPECT_EQ(caseUi.messages.size(), std::size_t(c.errorMessages));
+        EXPECT_EQ(caseUi.messageTexts(),
+                  c.converted ? QStringList()
+                              : QStringList{QStringLiteral("Cannot convert this version job file to a Surmex file")});
         for (const auto& message : caseUi.messages)
             EXPECT_EQ(message.kind, MessageKind::Error);
         EXPECT_EQ(caseSetup.faults(), QStringList());
@@ -177,6 +178,7 @@ TEST_F(JobConversionTest, VersionWithoutExactRegistrationNamesAnEmptyLibrary)
     setup.writeHive();
     EXPECT_FALSE(convert(setup.writeJob(QStringLiteral("survey.job"), ConverterProduct::Notavia, 1250)));
     EXPECT_EQ(messageKinds(), std::vector<MessageKind>{MessageKind::Error});
+    EXPECT_EQ(ui.messageTexts(), QStringList{QStringLiteral("Cannot locate the required file converter ()")});
     // The converted path is known once the file was recognised.
     EXPECT_EQ(convertedPath, tempFolder() + QStringLiteral("survey.smx"));
     EXPECT_EQ(env.tempFiles(), QStringList());
@@ -187,15 +189,15 @@ struct LibraryCase
     const char* what;
     Library library;
     bool fileExists;
-    int errorMessages; // the missing-converter message
+    bool missingMessage;
 };
 
 TEST_F(JobConversionTest, LibraryForTheVersionMissingOrUnusable)
 {
     const std::vector<LibraryCase> cases = {
-        {"no such file", Library::Full, false, 1},
-        {"not a library", Library::NotALibrary, true, 1},
-        {"no translate export", Library::InspectOnly, true, 0},
+        {"no such file", Library::Full, false, true},
+        {"not a library", Library::NotALibrary, true, true},
+        {"no translate export", Library::InspectOnly, true, false},
     };
     for (const LibraryCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -213,7 +215,11 @@ TEST_F(JobConversionTest, LibraryForTheVersionMissingOrUnusable)
         QString geoData;
         EXPECT_FALSE(ConvertJobFile(caseSetup.writeJob(QStringLiteral("j.job"), ConverterProduct::Notavia, 1100),
                                     caseEnv.tempDir() + u'/', converted, geoData, caseUi));
-        ASSERT_EQ(caseUi.messages.size(), std::size_t(c.errorMessages));
+        const QString library = caseSetup.folder(ConverterProduct::Notavia) + QStringLiteral("/nvbk1100.so");
+        EXPECT_EQ(caseUi.messageTexts(),
+                  c.missingMessage
+                      ? QStringList{QStringLiteral("Cannot locate the required file converter (%1)").arg(library)}
+                      : QStringList());
         EXPECT_TRUE(caseUi.events.filter(QStringLiteral("busy")).isEmpty());
         EXPECT_EQ(caseEnv.tempFiles(), QStringList());
         EXPECT_EQ(caseSetup.faults(), QStringList());

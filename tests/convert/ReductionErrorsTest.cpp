@@ -16,6 +16,12 @@ QByteArray utf16(const QString& text, QStringConverter::Encoding encoding)
     return encoder(text);
 }
 
+const QString GridWarning =
+    QStringLiteral("A required grid file could not be located in the GeoData folder (/srv/geo%sdata).\r\n"
+                   "The grid file is needed when converting the selected job file to a Surmex file for use in the "
+                   "processing.\r\n"
+                   "No computed grid coordinates will be available for output.");
+
 struct ReductionCase
 {
     const char* what;
@@ -45,10 +51,12 @@ TEST(ReductionErrorsTest, OneWarningPerLineWithTheMarker)
         TestEnvironment env;
         ScriptedInteraction ui;
         const QString path = env.writeFile(QStringLiteral("tmp/job.smx"), c.content);
-        CheckReductionErrors(path, QStringLiteral("/srv/geodata"), ui);
+        CheckReductionErrors(path, QStringLiteral("/srv/geo%sdata"), ui);
         ASSERT_EQ(ui.messages.size(), std::size_t(c.warnings));
-        for (const auto& message : ui.messages)
+        for (const auto& message : ui.messages) {
             EXPECT_EQ(message.kind, MessageKind::Warning);
+            EXPECT_EQ(message.text, GridWarning);
+        }
     }
 }
 
