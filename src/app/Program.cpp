@@ -64,6 +64,7 @@ int runOnConsole(int argc, char** argv, const CommandLine& commandLine)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tabulon"));
+    const SatelliteGuard satellite;
     QTextStream in(stdin);
     QTextStream err(stderr);
     ConsoleInteraction interaction(in, err, isatty(STDIN_FILENO) != 0);
@@ -98,12 +99,13 @@ int RunProgram(int argc, char** argv)
     if (console)
         qInstallMessageHandler(quietConsoleMessages);
 
-    const SatelliteGuard satellite;
     if (console)
         return runOnConsole(argc, argv, commandLine);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tabulon"));
+    // After the application, which knows the program's folder; before any window or text.
+    const SatelliteGuard satellite;
 
     TConvertForm form;
     // One value prompt for the whole run, reused for every question.

@@ -13,11 +13,6 @@
 #include <optional>
 #include <ostream>
 
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 const QString FixtureQm = QStringLiteral(TABULON_TEXT_FIXTURE_QM);
@@ -30,28 +25,6 @@ QByteArray fixtureBytes()
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// TestEnvironment leaves XDG_DATA_HOME alone; a real one must not take part in the search.
-class DataHomeUnset
-{
-public:
-    DataHomeUnset()
-    {
-        if (qEnvironmentVariableIsSet("XDG_DATA_HOME"))
-            m_saved = qgetenv("XDG_DATA_HOME");
-        qunsetenv("XDG_DATA_HOME");
-    }
-    ~DataHomeUnset()
-    {
-        if (m_saved)
-            qputenv("XDG_DATA_HOME", *m_saved);
-    }
-    DataHomeUnset(const DataHomeUnset&) = delete;
-    DataHomeUnset& operator=(const DataHomeUnset&) = delete;
-
-private:
-    std::optional<QByteArray> m_saved;
-};
-
 // Each test starts and ends with the program's own table.
 class StringTableTest : public ::testing::Test
 {
@@ -59,7 +32,6 @@ protected:
     void SetUp() override { FreeResourceLibrary(); }
     void TearDown() override { FreeResourceLibrary(); }
 
-    DataHomeUnset m_dataHome;
     TestEnvironment m_env;
 };
 
@@ -125,7 +97,7 @@ TEST_F(StringTableTest, SatelliteOverridesAndFallsBack)
 
 TEST_F(StringTableTest, SearchFolders)
 {
-    const QString dataHome = QDir(m_env.home()).filePath(QStringLiteral(".local/share"));
+    const QString dataHome = m_env.root() + QStringLiteral("/data-home");
     const QStringList expected = {QCoreApplication::applicationDirPath(), dataHome + QStringLiteral("/tabulon"),
                                   m_env.root() + QStringLiteral("/data/tabulon")};
     EXPECT_EQ(SatelliteSearchFolders(), expected);
@@ -140,7 +112,7 @@ TEST_F(StringTableTest, LoadsFromDataFolders)
     const QByteArray good = fixtureBytes();
     ASSERT_FALSE(good.isEmpty());
     const QByteArray corrupt = "not a catalogue";
-    const QString inDataHome = QStringLiteral("home/.local/share/tabulon/TabulonR.qm");
+    const QString inDataHome = QStringLiteral("data-home/tabulon/TabulonR.qm");
     const QString inDataDirs = QStringLiteral("data/tabulon/TabulonR.qm");
 
     const struct
@@ -158,7 +130,6 @@ TEST_F(StringTableTest, LoadsFromDataFolders)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TestEnvironment env;
-        DataHomeUnset dataHome;
         if (!c.dataHome.isEmpty())
             env.writeFile(inDataHome, c.dataHome);
         if (!c.dataDirs.isEmpty())

@@ -7,12 +7,13 @@
 TestEnvironment::TestEnvironment()
 {
     QDir root(m_dir.path());
-    for (const char* sub : {"home", "config", "etc-xdg", "tmp", "data"})
+    for (const char* sub : {"home", "config", "etc-xdg", "tmp", "data", "data-home"})
         root.mkpath(QString::fromLatin1(sub));
     set("HOME", home());
     set("XDG_CONFIG_HOME", configHome());
     set("XDG_CONFIG_DIRS", configDir());
     set("XDG_DATA_DIRS", m_dir.filePath(QStringLiteral("data")));
+    set("XDG_DATA_HOME", m_dir.filePath(QStringLiteral("data-home")));
     set("TMPDIR", tempDir());
 }
 
