@@ -129,3 +129,17 @@ TEST_F(ProgramTest, RunsTheBundledExample)
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(read(QStringLiteral("points.csv")).count('\n') > 100);
 }
+
+TEST_F(ProgramTest, SatelliteCatalogueOverridesTheTextsItHas)
+{
+    ASSERT_TRUE(QDir().mkpath(env.root() + QStringLiteral("/data/tabulon")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TABULON_CLI_SATELLITE_QM),
+                            env.root() + QStringLiteral("/data/tabulon/TabulonR.qm")));
+    const ProgramResult result = run({env.root() + QStringLiteral("/missing.smx"), sheet, QStringLiteral("out")});
+    EXPECT_EQ(result.exitCode, 2);
+    // Translated, missing and empty translations: the last two fall back to the program's own.
+    EXPECT_TRUE(result.err.contains(QStringLiteral("Fehler beim Laden der Surmex-Datei (")))
+        << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(QStringLiteral("\nError number: "))) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(QStringLiteral("\nReason: "))) << result.err.toStdString();
+}
