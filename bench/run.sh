@@ -62,18 +62,19 @@ for entry in "${sources[@]}"; do
     fi
 done
 
-# Runs one command under /usr/bin/time and prints "wall_seconds peak_kib clock_ms". The clock
-# reading, taken around /usr/bin/time itself, is there because %e shows 0.00 for a small source.
+# Runs one command under /usr/bin/time and prints "wall_seconds peak_kib cpu_seconds clock_ms".
+# The clock reading, taken around /usr/bin/time itself, is there because %e shows 0.00 for a small
+# source; the processor time tells a slow program from a busy machine.
 measure() {
     local log="$out/time.log" err="$out/stderr.log" start end
     start="$EPOCHREALTIME"
-    if ! /usr/bin/time -f '%e %M' -o "$log" "$@" </dev/null >/dev/null 2>"$err"; then
+    if ! /usr/bin/time -f '%e %M %U %S' -o "$log" "$@" </dev/null >/dev/null 2>"$err"; then
         echo "failed: $*" >&2
         cat "$err" >&2
         exit 1
     fi
     end="$EPOCHREALTIME"
-    echo "$(tail -n 1 "$log") $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", (b - a) * 1000 }')"
+    tail -n 1 "$log" | awk -v a="$start" -v b="$end" '{ printf "%s %s %.2f %.1f\n", $1, $2, $3 + $4, (b - a) * 1000 }'
 }
 
 median() {
@@ -89,7 +90,8 @@ within() {
     awk -v a="$1" -v b="$2" 'BEGIN { exit !(a <= b) }'
 }
 
-declare -A wall peak clock
+echo "load average before timing: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) processor(s)"
+declare -A wall peak cpu clock
 status=0
 
 for entry in "${sources[@]}"; do
@@ -117,7 +119,8 @@ for entry in "${sources[@]}"; do
         [ -s "$times" ] || continue
         wall[$name.$prog]="$(cut -d' ' -f1 "$times" | median)"
         peak[$name.$prog]="$(cut -d' ' -f2 "$times" | median)"
-        clock[$name.$prog]="$(cut -d' ' -f3 "$times" | median)"
+        cpu[$name.$prog]="$(cut -d' ' -f3 "$times" | median)"
+        clock[$name.$prog]="$(cut -d' ' -f4 "$times" | median)"
     done
 
     lines="$(wc -l <"$ref_out")"
@@ -140,23 +143,25 @@ done
 rm -f "$out/time.log" "$out/stderr.log"
 
 echo
-printf '%-8s %-9s %8s %10s %11s %9s\n' source program "wall s" "clock ms" "peak KiB" "peak MiB"
+printf '%-8s %-9s %8s %10s %7s %11s %9s\n' source program "wall s" "clock ms" "cpu s" "peak KiB" "peak MiB"
 for entry in "${sources[@]}"; do
     name="${entry%%:*}"
     for prog in xsltproc tabulon; do
         [ -n "${wall[$name.$prog]:-}" ] || continue
-        printf '%-8s %-9s %8s %10s %11s %9s\n' "$name" "$prog" "${wall[$name.$prog]}" "${clock[$name.$prog]}" \
-            "${peak[$name.$prog]}" "$(awk -v k="${peak[$name.$prog]}" 'BEGIN { printf "%.1f", k / 1024 }')"
+        printf '%-8s %-9s %8s %10s %7s %11s %9s\n' "$name" "$prog" "${wall[$name.$prog]}" "${clock[$name.$prog]}" \
+            "${cpu[$name.$prog]}" "${peak[$name.$prog]}" "$(awk -v k="${peak[$name.$prog]}" 'BEGIN { printf "%.1f", k / 1024 }')"
     done
     if [ -n "${wall[$name.tabulon]:-}" ]; then
-        printf '%-8s %-9s %8s %10s %11s %9s\n' "$name" "ratio" \
+        printf '%-8s %-9s %8s %10s %7s %11s %9s\n' "$name" "ratio" \
             "$(ratio "${wall[$name.tabulon]}" "${wall[$name.xsltproc]}")" \
             "$(ratio "${clock[$name.tabulon]}" "${clock[$name.xsltproc]}")" \
+            "$(ratio "${cpu[$name.tabulon]}" "${cpu[$name.xsltproc]}")" \
             "$(ratio "${peak[$name.tabulon]}" "${peak[$name.xsltproc]}")" ""
     fi
 done
-echo "Medians of $runs run(s); ratio is tabulon / xsltproc. \"wall s\" and \"peak\" are /usr/bin/time's %e and %M;"
-echo "\"clock ms\" is the wall time around /usr/bin/time, which adds about a millisecond of its own."
+echo "Medians of $runs run(s); ratio is tabulon / xsltproc. \"wall s\", \"cpu s\" and \"peak\" are /usr/bin/time's"
+echo "%e, %U + %S and %M; \"clock ms\" is the wall time around /usr/bin/time, which adds about 1 ms of its own."
+echo "Load average when done: $(cut -d' ' -f1-3 /proc/loadavg)."
 
 if [ "$reference_only" = 0 ]; then
     echo
