@@ -4,11 +4,13 @@ set -euo pipefail
 
 usage() {
     cat <<'EOF'
-Usage: bench/run.sh [-n RUNS] [--reference-only] [TABULON]
+Usage: bench/run.sh [-n RUNS] [--reference-only] [--stripped] [TABULON]
 
   TABULON           the built tabulon executable (default: build/tabulon in the repository)
   -n, --runs RUNS   runs of each program on each source; the median is reported (default 3)
   --reference-only  time xsltproc alone (no tabulon needed)
+  --stripped        also time xsltproc on copies of the sources without indentation, the
+                    whitespace-only text nodes that tabulon drops while loading
   -h, --help        show this text
 
 Sources are generated into bench/out/ when missing or older than bench/make_source.py.
@@ -17,11 +19,13 @@ EOF
 
 runs=3
 reference_only=0
+stripped=0
 tabulon=""
 while [ $# -gt 0 ]; do
     case "$1" in
         -n|--runs) runs="${2:?}"; shift 2 ;;
         --reference-only) reference_only=1; shift ;;
+        --stripped) stripped=1; shift ;;
         -h|--help) usage; exit 0 ;;
         -*) usage >&2; exit 2 ;;
         *) tabulon="$1"; shift ;;
@@ -59,6 +63,11 @@ for entry in "${sources[@]}"; do
         echo "generating $file ($points points)"
         python3 "$generator" --points "$points" "$file.part"
         mv "$file.part" "$file"
+    fi
+    # Every line of a generated source holds at most one element, so dropping the indentation
+    # and the line ends removes exactly the whitespace-only text nodes.
+    if [ "$stripped" = 1 ] && { [ ! -s "$out/$name.stripped.smx" ] || [ "$file" -nt "$out/$name.stripped.smx" ]; }; then
+        sed -e 's/^[[:space:]]*//' "$file" | tr -d '\n' >"$out/$name.stripped.smx"
     fi
 done
 
@@ -100,9 +109,8 @@ for entry in "${sources[@]}"; do
     src="$out/$name.smx"
     ref_out="$out/$name.xsltproc.csv"
     tab_out="$out/$name.tabulon.csv"
-    : >"$out/$name.xsltproc.times"
-    : >"$out/$name.tabulon.times"
-    rm -f "$ref_out" "$tab_out"
+    stripped_out="$out/$name.stripped.csv"
+    rm -f "$ref_out" "$tab_out" "$stripped_out" "$out/$name".*.times
 
     echo "timing $name.smx ($(du -h "$src" | cut -f1), $points points), $runs run(s) each"
     for ((i = 1; i <= runs; i++)); do
@@ -112,9 +120,12 @@ for entry in "${sources[@]}"; do
             measure env -u DISPLAY -u WAYLAND_DISPLAY "$tabulon" "$src" "$sheet" "$tab_out" \
                 >>"$out/$name.tabulon.times"
         fi
+        if [ "$stripped" = 1 ]; then
+            measure xsltproc -o "$stripped_out" "$sheet" "$out/$name.stripped.smx" >>"$out/$name.stripped.times"
+        fi
     done
 
-    for prog in xsltproc tabulon; do
+    for prog in xsltproc tabulon stripped; do
         times="$out/$name.$prog.times"
         [ -s "$times" ] || continue
         wall[$name.$prog]="$(cut -d' ' -f1 "$times" | median)"
@@ -139,6 +150,10 @@ for entry in "${sources[@]}"; do
             status=1
         fi
     fi
+    if [ "$stripped" = 1 ] && ! cmp -s "$ref_out" "$stripped_out"; then
+        echo "  OUTPUT OF THE STRIPPED SOURCE DIFFERS: diff $ref_out $stripped_out" >&2
+        status=1
+    fi
 done
 rm -f "$out/time.log" "$out/stderr.log"
 
@@ -146,21 +161,23 @@ echo
 printf '%-8s %-9s %8s %10s %7s %11s %9s\n' source program "wall s" "clock ms" "cpu s" "peak KiB" "peak MiB"
 for entry in "${sources[@]}"; do
     name="${entry%%:*}"
-    for prog in xsltproc tabulon; do
+    for prog in xsltproc stripped tabulon; do
         [ -n "${wall[$name.$prog]:-}" ] || continue
         printf '%-8s %-9s %8s %10s %7s %11s %9s\n' "$name" "$prog" "${wall[$name.$prog]}" "${clock[$name.$prog]}" \
             "${cpu[$name.$prog]}" "${peak[$name.$prog]}" "$(awk -v k="${peak[$name.$prog]}" 'BEGIN { printf "%.1f", k / 1024 }')"
     done
-    if [ -n "${wall[$name.tabulon]:-}" ]; then
-        printf '%-8s %-9s %8s %10s %7s %11s %9s\n' "$name" "ratio" \
-            "$(ratio "${wall[$name.tabulon]}" "${wall[$name.xsltproc]}")" \
-            "$(ratio "${clock[$name.tabulon]}" "${clock[$name.xsltproc]}")" \
-            "$(ratio "${cpu[$name.tabulon]}" "${cpu[$name.xsltproc]}")" \
-            "$(ratio "${peak[$name.tabulon]}" "${peak[$name.xsltproc]}")" ""
-    fi
+    for prog in stripped tabulon; do
+        [ -n "${wall[$name.$prog]:-}" ] || continue
+        printf '%-8s %-9s %8s %10s %7s %11s %9s\n' "$name" "${prog:0:1}/x ratio" \
+            "$(ratio "${wall[$name.$prog]}" "${wall[$name.xsltproc]}")" \
+            "$(ratio "${clock[$name.$prog]}" "${clock[$name.xsltproc]}")" \
+            "$(ratio "${cpu[$name.$prog]}" "${cpu[$name.xsltproc]}")" \
+            "$(ratio "${peak[$name.$prog]}" "${peak[$name.xsltproc]}")" ""
+    done
 done
-echo "Medians of $runs run(s); ratio is tabulon / xsltproc. \"wall s\", \"cpu s\" and \"peak\" are /usr/bin/time's"
-echo "%e, %U + %S and %M; \"clock ms\" is the wall time around /usr/bin/time, which adds about 1 ms of its own."
+echo "Medians of $runs run(s). \"wall s\", \"cpu s\" and \"peak\" are /usr/bin/time's %e, %U + %S and %M;"
+echo "\"clock ms\" is the wall time around /usr/bin/time, which adds about 1 ms of its own."
+echo "t/x: tabulon / xsltproc.${stripped/#1/ s/x: xsltproc on the source without indentation / xsltproc.}"
 echo "Load average when done: $(cut -d' ' -f1-3 /proc/loadavg)."
 
 if [ "$reference_only" = 0 ]; then
