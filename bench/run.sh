@@ -4,11 +4,13 @@ set -euo pipefail
 
 usage() {
     cat <<'EOF'
-Usage: bench/run.sh [-n RUNS] [--reference-only] [TABULON]
+Usage: bench/run.sh [-n RUNS] [--reference-only] [--stripped] [TABULON]
 
   TABULON           the built tabulon executable (default: build/tabulon in the repository)
   -n, --runs RUNS   runs of each program on each source; the median is reported (default 3)
   --reference-only  time xsltproc alone (no tabulon needed)
+  --stripped        also time xsltproc on copies of the sources without indentation, the
+                    whitespace-only text nodes that tabulon drops while loading
   -h, --help        show this text
 
 Sources are generated into bench/out/ when missing or older than bench/make_source.py.
@@ -17,11 +19,13 @@ EOF
 
 runs=3
 reference_only=0
+stripped=0
 tabulon=""
 while [ $# -gt 0 ]; do
     case "$1" in
         -n|--runs) runs="${2:?}"; shift 2 ;;
         --reference-only) reference_only=1; shift ;;
+        --stripped) stripped=1; shift ;;
         -h|--help) usage; exit 0 ;;
         -*) usage >&2; exit 2 ;;
         *) tabulon="$1"; shift ;;
@@ -60,20 +64,26 @@ for entry in "${sources[@]}"; do
         python3 "$generator" --points "$points" "$file.part"
         mv "$file.part" "$file"
     fi
+    # Every line of a generated source holds at most one element, so dropping the indentation
+    # and the line ends removes exactly the whitespace-only text nodes.
+    if [ "$stripped" = 1 ] && { [ ! -s "$out/$name.stripped.smx" ] || [ "$file" -nt "$out/$name.stripped.smx" ]; }; then
+        sed -e 's/^[[:space:]]*//' "$file" | tr -d '\n' >"$out/$name.stripped.smx"
+    fi
 done
 
-# Runs one command under /usr/bin/time and prints "wall_seconds peak_kib clock_ms". The clock
-# reading, taken around /usr/bin/time itself, is there because %e shows 0.00 for a small source.
+# Runs one command under /usr/bin/time and prints "wall_seconds peak_kib cpu_seconds clock_ms".
+# The clock reading, taken around /usr/bin/time itself, is there because %e shows 0.00 for a small
+# source; the processor time tells a slow program from a busy machine.
 measure() {
     local log="$out/time.log" err="$out/stderr.log" start end
     start="$EPOCHREALTIME"
-    if ! /usr/bin/time -f '%e %M' -o "$log" "$@" </dev/null >/dev/null 2>"$err"; then
+    if ! /usr/bin/time -f '%e %M %U %S' -o "$log" "$@" </dev/null >/dev/null 2>"$err"; then
         echo "failed: $*" >&2
         cat "$err" >&2
         exit 1
     fi
     end="$EPOCHREALTIME"
-    echo "$(tail -n 1 "$log") $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", (b - a) * 1000 }')"
+    tail -n 1 "$log" | awk -v a="$start" -v b="$end" '{ printf "%s %s %.2f %.1f\n", $1, $2, $3 + $4, (b - a) * 1000 }'
 }
 
 median() {
@@ -89,7 +99,8 @@ within() {
     awk -v a="$1" -v b="$2" 'BEGIN { exit !(a <= b) }'
 }
 
-declare -A wall peak clock
+echo "load average before timing: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) processor(s)"
+declare -A wall peak cpu clock
 status=0
 
 for entry in "${sources[@]}"; do
@@ -98,9 +109,8 @@ for entry in "${sources[@]}"; do
     src="$out/$name.smx"
     ref_out="$out/$name.xsltproc.csv"
     tab_out="$out/$name.tabulon.csv"
-    : >"$out/$name.xsltproc.times"
-    : >"$out/$name.tabulon.times"
-    rm -f "$ref_out" "$tab_out"
+    stripped_out="$out/$name.stripped.csv"
+    rm -f "$ref_out" "$tab_out" "$stripped_out" "$out/$name".*.times
 
     echo "timing $name.smx ($(du -h "$src" | cut -f1), $points points), $runs run(s) each"
     for ((i = 1; i <= runs; i++)); do
@@ -110,14 +120,18 @@ for entry in "${sources[@]}"; do
             measure env -u DISPLAY -u WAYLAND_DISPLAY "$tabulon" "$src" "$sheet" "$tab_out" \
                 >>"$out/$name.tabulon.times"
         fi
+        if [ "$stripped" = 1 ]; then
+            measure xsltproc -o "$stripped_out" "$sheet" "$out/$name.stripped.smx" >>"$out/$name.stripped.times"
+        fi
     done
 
-    for prog in xsltproc tabulon; do
+    for prog in xsltproc tabulon stripped; do
         times="$out/$name.$prog.times"
         [ -s "$times" ] || continue
         wall[$name.$prog]="$(cut -d' ' -f1 "$times" | median)"
         peak[$name.$prog]="$(cut -d' ' -f2 "$times" | median)"
-        clock[$name.$prog]="$(cut -d' ' -f3 "$times" | median)"
+        cpu[$name.$prog]="$(cut -d' ' -f3 "$times" | median)"
+        clock[$name.$prog]="$(cut -d' ' -f4 "$times" | median)"
     done
 
     lines="$(wc -l <"$ref_out")"
@@ -136,27 +150,35 @@ for entry in "${sources[@]}"; do
             status=1
         fi
     fi
+    if [ "$stripped" = 1 ] && ! cmp -s "$ref_out" "$stripped_out"; then
+        echo "  OUTPUT OF THE STRIPPED SOURCE DIFFERS: diff $ref_out $stripped_out" >&2
+        status=1
+    fi
 done
 rm -f "$out/time.log" "$out/stderr.log"
 
 echo
-printf '%-8s %-9s %8s %10s %11s %9s\n' source program "wall s" "clock ms" "peak KiB" "peak MiB"
+printf '%-8s %-9s %8s %10s %7s %11s %9s\n' source program "wall s" "clock ms" "cpu s" "peak KiB" "peak MiB"
 for entry in "${sources[@]}"; do
     name="${entry%%:*}"
-    for prog in xsltproc tabulon; do
+    for prog in xsltproc stripped tabulon; do
         [ -n "${wall[$name.$prog]:-}" ] || continue
-        printf '%-8s %-9s %8s %10s %11s %9s\n' "$name" "$prog" "${wall[$name.$prog]}" "${clock[$name.$prog]}" \
-            "${peak[$name.$prog]}" "$(awk -v k="${peak[$name.$prog]}" 'BEGIN { printf "%.1f", k / 1024 }')"
+        printf '%-8s %-9s %8s %10s %7s %11s %9s\n' "$name" "$prog" "${wall[$name.$prog]}" "${clock[$name.$prog]}" \
+            "${cpu[$name.$prog]}" "${peak[$name.$prog]}" "$(awk -v k="${peak[$name.$prog]}" 'BEGIN { printf "%.1f", k / 1024 }')"
     done
-    if [ -n "${wall[$name.tabulon]:-}" ]; then
-        printf '%-8s %-9s %8s %10s %11s %9s\n' "$name" "ratio" \
-            "$(ratio "${wall[$name.tabulon]}" "${wall[$name.xsltproc]}")" \
-            "$(ratio "${clock[$name.tabulon]}" "${clock[$name.xsltproc]}")" \
-            "$(ratio "${peak[$name.tabulon]}" "${peak[$name.xsltproc]}")" ""
-    fi
+    for prog in stripped tabulon; do
+        [ -n "${wall[$name.$prog]:-}" ] || continue
+        printf '%-8s %-9s %8s %10s %7s %11s %9s\n' "$name" "${prog:0:1}/x ratio" \
+            "$(ratio "${wall[$name.$prog]}" "${wall[$name.xsltproc]}")" \
+            "$(ratio "${clock[$name.$prog]}" "${clock[$name.xsltproc]}")" \
+            "$(ratio "${cpu[$name.$prog]}" "${cpu[$name.xsltproc]}")" \
+            "$(ratio "${peak[$name.$prog]}" "${peak[$name.xsltproc]}")" ""
+    done
 done
-echo "Medians of $runs run(s); ratio is tabulon / xsltproc. \"wall s\" and \"peak\" are /usr/bin/time's %e and %M;"
-echo "\"clock ms\" is the wall time around /usr/bin/time, which adds about a millisecond of its own."
+echo "Medians of $runs run(s). \"wall s\", \"cpu s\" and \"peak\" are /usr/bin/time's %e, %U + %S and %M;"
+echo "\"clock ms\" is the wall time around /usr/bin/time, which adds about 1 ms of its own."
+echo "t/x: tabulon / xsltproc.${stripped/#1/ s/x: xsltproc on the source without indentation / xsltproc.}"
+echo "Load average when done: $(cut -d' ' -f1-3 /proc/loadavg)."
 
 if [ "$reference_only" = 0 ]; then
     echo
