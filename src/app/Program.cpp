@@ -111,7 +111,7 @@ int RunProgram(int argc, char** argv)
     // One value prompt for the whole run, reused for every question.
     TUserValueForm userValueForm;
     DesktopShell shell;
-    QtInteraction interaction(&form, form.FileOpenDialog, form.SaveDialog1,
+    QtInteraction interaction(form,
                               [&userValueForm](const ValueQuestion& question) { return userValueForm.ask(question); });
     form.setServices(&interaction, &shell);
 

@@ -1,21 +1,21 @@
 #include "ui/QtInteraction.h"
 
+#include "ui/TConvertForm.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 
-QtInteraction::QtInteraction(QWidget* owner, QFileDialog* openDialog, QFileDialog* saveDialog, ValuePrompt valuePrompt)
+QtInteraction::QtInteraction(TConvertForm& owner, ValuePrompt valuePrompt)
     : m_owner(owner)
-    , m_openDialog(openDialog)
-    , m_saveDialog(saveDialog)
     , m_valuePrompt(std::move(valuePrompt))
 {}
 
 void QtInteraction::showMessage(MessageKind kind, const QString& text)
 {
     const QString appTitle = QStringLiteral("Tabulon");
-    QMessageBox box(m_owner);
+    QMessageBox box(&m_owner);
     box.setObjectName(QStringLiteral("MessageBox"));
     box.setText(text);
     box.setStandardButtons(QMessageBox::Ok);
@@ -46,14 +46,14 @@ void QtInteraction::showMessage(MessageKind kind, const QString& text)
 
 void QtInteraction::showApplicationError(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"), text, QMessageBox::Ok, m_owner);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"), text, QMessageBox::Ok, &m_owner);
     box.setObjectName(QStringLiteral("MessageBox"));
     box.exec();
 }
 
 std::optional<QString> QtInteraction::askSaveFile(const SaveFileRequest& request)
 {
-    QFileDialog& dialog = *m_saveDialog;
+    QFileDialog& dialog = *m_owner.saveDialog();
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOptions(QFileDialog::Options());
@@ -68,7 +68,7 @@ std::optional<QString> QtInteraction::askSaveFile(const SaveFileRequest& request
 
 std::optional<QString> QtInteraction::askOpenFile(const OpenFileRequest& request)
 {
-    QFileDialog& dialog = *m_openDialog;
+    QFileDialog& dialog = *m_owner.fileOpenDialog();
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setWindowTitle(request.title);

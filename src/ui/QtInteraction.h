@@ -4,8 +4,7 @@
 
 #include <functional>
 
-class QWidget;
-class QFileDialog;
+class TConvertForm;
 
 // The user interaction of the desktop: real message boxes, the main window's file dialogs and
 // the value prompt dialog, and the busy cursor.
@@ -15,7 +14,7 @@ public:
     // The value prompt, when given, is the one dialog instance that every question reuses.
     using ValuePrompt = std::function<std::optional<QString>(const ValueQuestion&)>;
 
-    QtInteraction(QWidget* owner, QFileDialog* openDialog, QFileDialog* saveDialog, ValuePrompt valuePrompt);
+    QtInteraction(TConvertForm& owner, ValuePrompt valuePrompt);
 
     void showMessage(MessageKind kind, const QString& text) override;
     void showApplicationError(const QString& text) override;
@@ -25,8 +24,6 @@ public:
     void setBusy(bool busy) override;
 
 private:
-    QWidget* m_owner;
-    QFileDialog* m_openDialog;
-    QFileDialog* m_saveDialog;
+    TConvertForm& m_owner;
     ValuePrompt m_valuePrompt;
 };

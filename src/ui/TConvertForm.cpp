@@ -36,15 +36,6 @@ TConvertForm::TConvertForm(QWidget* parent)
     CloseBtn = new QPushButton(LoadLocalizedString(TextId::Close), this);
     CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
 
-    FileOpenDialog = new QFileDialog(this);
-    FileOpenDialog->setObjectName(QStringLiteral("FileOpenDialog"));
-    FileOpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-    FileOpenDialog->setFileMode(QFileDialog::ExistingFile);
-    SaveDialog1 = new QFileDialog(this);
-    SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
-    SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-    SaveDialog1->setFileMode(QFileDialog::AnyFile);
-
     auto* grid = new QGridLayout;
     grid->addWidget(sourceLabel, 0, 0);
     grid->addWidget(SurmexFileEditBox, 0, 1);
@@ -64,6 +55,24 @@ TConvertForm::TConvertForm(QWidget* parent)
 
     connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::close);
+}
+
+QFileDialog* TConvertForm::fileOpenDialog()
+{
+    if (!FileOpenDialog) {
+        FileOpenDialog = new QFileDialog(this);
+        FileOpenDialog->setObjectName(QStringLiteral("FileOpenDialog"));
+    }
+    return FileOpenDialog;
+}
+
+QFileDialog* TConvertForm::saveDialog()
+{
+    if (!SaveDialog1) {
+        SaveDialog1 = new QFileDialog(this);
+        SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+    }
+    return SaveDialog1;
 }
 
 void TConvertForm::setServices(UserInteraction* interaction, Shell* shell)

@@ -34,8 +34,10 @@ public:
     QCheckBox* ViewFileCheckBox = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CloseBtn = nullptr;
-    QFileDialog* FileOpenDialog = nullptr;
-    QFileDialog* SaveDialog1 = nullptr;
+    // Created when first needed: a file dialog loads icons and scans its folder, which a
+    // command-line run that never shows one should not pay for.
+    QFileDialog* fileOpenDialog();
+    QFileDialog* saveDialog();
 
     QString StyleSheetFolder;
     QString StyleSheetPath;
@@ -54,6 +56,8 @@ public:
     bool commandLineMode() const override { return m_commandLineMode; }
 
 private:
+    QFileDialog* FileOpenDialog = nullptr;
+    QFileDialog* SaveDialog1 = nullptr;
     UserInteraction* m_interaction = nullptr;
     Shell* m_shell = nullptr;
     bool m_commandLineMode = false;

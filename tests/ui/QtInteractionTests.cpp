@@ -48,7 +48,7 @@ protected:
 
     TestEnvironment env;
     std::unique_ptr<TConvertForm> form = std::make_unique<TConvertForm>();
-    QtInteraction ui{form.get(), form->FileOpenDialog, form->SaveDialog1, nullptr};
+    QtInteraction ui{*form, nullptr};
 };
 
 } // namespace
