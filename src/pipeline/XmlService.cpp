@@ -9,10 +9,13 @@
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/SAX2.h>
+#include <libxml/uri.h>
 #include <libxml/xmlerror.h>
+#include <libxml/xpathInternals.h>
 #include <libxslt/documents.h>
 #include <libxslt/extensions.h>
 #include <libxslt/extra.h>
+#include <libxslt/functions.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xsltInternals.h>
@@ -429,6 +432,28 @@ XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace,
     return doc;
 }
 
+// A file path that is not a valid URI (a folder with blanks, say) would make document() find
+// nothing, and user fields hand style sheets plain paths; such a path is turned into its URI.
+void documentFunction(xmlXPathParserContextPtr ctxt, int nargs)
+{
+    if (nargs == 1 || nargs == 2) {
+        xmlXPathObjectPtr base = nargs == 2 ? valuePop(ctxt) : nullptr;
+        xmlXPathObjectPtr first = valuePop(ctxt);
+        if (first && first->type == XPATH_STRING && first->stringval) {
+            if (xmlURIPtr uri = xmlParseURI(reinterpret_cast<const char*>(first->stringval))) {
+                xmlFreeURI(uri);
+            } else if (xmlChar* escaped = xmlPathToURI(first->stringval)) {
+                xmlFree(first->stringval);
+                first->stringval = escaped;
+            }
+        }
+        valuePush(ctxt, first);
+        if (base)
+            valuePush(ctxt, base);
+    }
+    xsltDocumentFunction(ctxt, nargs);
+}
+
 xsltSecurityPrefs* securityPrefs()
 {
     static const SecurityPrefsPtr prefs = [] {
@@ -652,6 +677,9 @@ void transformNodeToObject(const XmlDocument& source, const XmlDocument& styleSh
     if (xsltSetCtxtSecurityPrefs(securityPrefs(), context.get()) != 0)
         throw failure(QStringLiteral("The transformation could not be secured"));
     xsltSetTransformErrorFunc(context.get(), &capture, &ErrorCapture::onGeneric);
+    // Registering adds nothing where a function of that name exists: the built-in one goes first.
+    xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "document", nullptr);
+    xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "document", documentFunction);
 
     XmlDocPtr result(xsltApplyStylesheetUser(style.get(), source.raw(), nullptr, nullptr, nullptr, context.get()));
     if (!result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED)

@@ -196,6 +196,15 @@ TEST_F(XmlServiceTest, DocumentFunctionReadsLocalFilesWithTheSameWhitespaceRule)
 <xsl:template match="/"><xsl:value-of select="count(document('other.xml')/o/node())"/>:<xsl:value-of select="document('other.xml')/o/v"/></xsl:template>
 </xsl:stylesheet>)~";
     EXPECT_EQ(transform("<r/>", sheet), QByteArray("1:7"));
+
+    // Plain paths, as file-name answers are, work even where they are not valid URIs.
+    const QString spaced = write(QStringLiteral("my jobs/100% done.xml"), "<o><v>8</v></o>");
+    const QByteArray byPath = R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="text"/><xsl:variable name="f" select="')~" +
+                              spaced.toUtf8() + R"~('"/>
+<xsl:template match="/"><xsl:value-of select="document($f)/o/v"/>:<xsl:value-of select="document($f, /)/o/v"/></xsl:template>
+</xsl:stylesheet>)~";
+    EXPECT_EQ(transform("<r/>", byPath), QByteArray("8:8"));
 }
 
 TEST_F(XmlServiceTest, RefusesWritingFilesAndNetworkAccess)
