@@ -38,7 +38,7 @@ bool hasDisplay()
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-// The offscreen platform complains about a desktop session it does not need.
+// Qt's notes about a desktop session mean nothing to someone running a script.
 void quietConsoleMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     if (type == QtDebugMsg || type == QtInfoMsg || message.startsWith(QLatin1String("QStandardPaths:")))
@@ -47,7 +47,7 @@ void quietConsoleMessages(QtMsgType type, const QMessageLogContext&, const QStri
 }
 
 template <typename Generate>
-int generateOnce(GenerateForm&, UserInteraction& interaction, Generate generate)
+int generateOnce(UserInteraction& interaction, Generate generate)
 {
     try {
         return generate() == GenerateOutcome::Written ? ExitWritten : ExitNotWritten;
@@ -69,6 +69,10 @@ int runOnConsole(int argc, char** argv, const CommandLine& commandLine)
     QTextStream err(stderr);
     ConsoleInteraction interaction(in, err, isatty(STDIN_FILENO) != 0);
     if (commandLine.mode != CommandLine::Mode::Generate) {
+        if (commandLine.mode == CommandLine::Mode::Dialog)
+            interaction.showMessage(MessageKind::Error,
+                                    QStringLiteral("There is no display to show the window on. Without one, name the "
+                                                   "source file and the style sheet on the command line."));
         interaction.showMessage(MessageKind::Plain, UsageText());
         return ExitNotWritten;
     }
@@ -78,7 +82,7 @@ int runOnConsole(int argc, char** argv, const CommandLine& commandLine)
     form.output = commandLine.outputFileName;
     form.viewer = QString::fromUtf16(DefaultTextViewer);
     DesktopShell shell;
-    return generateOnce(form, interaction, [&] { return RunGenerateOperation(form, interaction, shell); });
+    return generateOnce(interaction, [&] { return RunGenerateOperation(form, interaction, shell); });
 }
 
 QStringList argumentsOf(int argc, char** argv)
@@ -94,13 +98,14 @@ QStringList argumentsOf(int argc, char** argv)
 int RunProgram(int argc, char** argv)
 {
     const CommandLine commandLine = ParseCommandLine(argumentsOf(argc, argv));
-    // Without a display a command-line run still works, talking to the user on the console.
-    const bool console = !hasDisplay() && commandLine.mode != CommandLine::Mode::Dialog;
-    if (console)
+    // Without a display a command-line run still works, talking to the user on the console;
+    // the window cannot, unless a platform was chosen explicitly (tests use offscreen).
+    const bool console = !hasDisplay() && (commandLine.mode != CommandLine::Mode::Dialog ||
+                                           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"));
+    if (console) {
         qInstallMessageHandler(quietConsoleMessages);
-
-    if (console)
         return runOnConsole(argc, argv, commandLine);
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tabulon"));
@@ -131,5 +136,5 @@ int RunProgram(int argc, char** argv)
     form.StyleSheetPath = commandLine.styleSheetPath;
     if (!commandLine.outputFileName.isEmpty())
         form.OutputFileName = commandLine.outputFileName;
-    return generateOnce(form, interaction, [&form] { return form.OKBtnClick(); });
+    return generateOnce(interaction, [&form] { return form.OKBtnClick(); });
 }

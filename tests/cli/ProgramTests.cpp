@@ -70,6 +70,12 @@ TEST_F(ProgramTest, WrongArgumentCountsShowTheUsage)
         EXPECT_TRUE(result.err.contains(QStringLiteral("Syntax: Tabulon.exe"))) << result.err.toStdString();
     }
     EXPECT_TRUE(outputs().isEmpty());
+
+    // The window cannot open without a display: the usage says what can be done instead.
+    const ProgramResult windowless = run({});
+    EXPECT_EQ(windowless.exitCode, 2);
+    EXPECT_TRUE(windowless.err.contains(QStringLiteral("no display"))) << windowless.err.toStdString();
+    EXPECT_TRUE(windowless.err.contains(QStringLiteral("Syntax: Tabulon.exe")));
 }
 
 TEST_F(ProgramTest, TwoArgumentsAskWhereToSave)
