@@ -66,32 +66,38 @@ std::unique_ptr<RegistryKey> openConverterKey(ConverterProduct product)
     return RegistryKey::open(RegistryRoot::LocalMachine, path, RegistryAccess::Read);
 }
 
+struct ProductEntry
+{
+    const char16_t* keyPath;
+    const char16_t* baseName;
+};
+
+// Registry key and library base name of each product, in one place.
+std::optional<ProductEntry> productEntry(ConverterProduct product)
+{
+    switch (product) {
+    case ConverterProduct::Stakora:
+        return ProductEntry{u"SOFTWARE\\Corvane\\Linkora\\Device Drivers\\Stakora\\Converter", u"stkr32"};
+    case ConverterProduct::Pellora:
+        return ProductEntry{u"SOFTWARE\\Corvane\\Linkora\\Device Drivers\\Pellora\\Converter", u"plconv"};
+    case ConverterProduct::Notavia:
+        return ProductEntry{u"SOFTWARE\\Corvane\\Linkora\\Device Drivers\\Notavia\\Converter", u"nvbk"};
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QString ConverterKeyPath(ConverterProduct product)
 {
-    switch (product) {
-    case ConverterProduct::Stakora:
-        return QStringLiteral("SOFTWARE\\Corvane\\Linkora\\Device Drivers\\Stakora\\Converter");
-    case ConverterProduct::Pellora:
-        return QStringLiteral("SOFTWARE\\Corvane\\Linkora\\Device Drivers\\Pellora\\Converter");
-    case ConverterProduct::Notavia:
-        return QStringLiteral("SOFTWARE\\Corvane\\Linkora\\Device Drivers\\Notavia\\Converter");
-    }
-    return {};
+    const auto entry = productEntry(product);
+    return entry ? QString::fromUtf16(entry->keyPath) : QString();
 }
 
 QString ConverterBaseName(ConverterProduct product)
 {
-    switch (product) {
-    case ConverterProduct::Stakora:
-        return QStringLiteral("stkr32");
-    case ConverterProduct::Pellora:
-        return QStringLiteral("plconv");
-    case ConverterProduct::Notavia:
-        return QStringLiteral("nvbk");
-    }
-    return {};
+    const auto entry = productEntry(product);
+    return entry ? QString::fromUtf16(entry->baseName) : QString();
 }
 
 QString FindNewestConverter(ConverterProduct product)
