@@ -1,14 +1,14 @@
 #include "app/Program.h"
 
 #include "app/CommandLine.h"
-#include "app/StringTable.h"
-#include "pipeline/ConsoleInteraction.h"
-#include "pipeline/TUserValueForm.h"
+#include "console/ConsoleInteraction.h"
 #include "pipeline/Viewing.h"
 #include "platform/Failure.h"
+#include "text/StringTable.h"
 #include "ui/DesktopShell.h"
 #include "ui/QtInteraction.h"
 #include "ui/TConvertForm.h"
+#include "ui/TUserValueForm.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,13 +1,13 @@
 #include "convert/JobConversion.h"
 
-#include "app/StringTable.h"
-#include "app/TextFormat.h"
-#include "app/TextIds.h"
 #include "convert/ConverterExports.h"
 #include "platform/DynamicLibrary.h"
 #include "platform/Paths.h"
 #include "platform/TempFiles.h"
 #include "platform/UserInteraction.h"
+#include "text/StringTable.h"
+#include "text/TextFormat.h"
+#include "text/TextIds.h"
 
 #include <QFile>
 #include <QFileInfo>

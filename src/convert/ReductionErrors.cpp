@@ -1,10 +1,10 @@
 #include "convert/ReductionErrors.h"
 
-#include "app/StringTable.h"
-#include "app/TextFormat.h"
-#include "app/TextIds.h"
 #include "platform/Failure.h"
 #include "platform/UserInteraction.h"
+#include "text/StringTable.h"
+#include "text/TextFormat.h"
+#include "text/TextIds.h"
 
 #include <QFile>
 #include <QTextStream>

@@ -1,7 +1,5 @@
 #include "pipeline/GenerateOperation.h"
 
-#include "app/StringTable.h"
-#include "app/TextIds.h"
 #include "convert/JobConversion.h"
 #include "convert/ReductionErrors.h"
 #include "pipeline/OutputSaving.h"
@@ -12,6 +10,8 @@
 #include "platform/Paths.h"
 #include "platform/TempFiles.h"
 #include "platform/UserInteraction.h"
+#include "text/StringTable.h"
+#include "text/TextIds.h"
 
 #include <QFile>
 #include <QLocale>

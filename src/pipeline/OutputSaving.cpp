@@ -1,8 +1,5 @@
 #include "pipeline/OutputSaving.h"
 
-#include "app/StringTable.h"
-#include "app/TextFormat.h"
-#include "app/TextIds.h"
 #include "pipeline/SelectText.h"
 #include "pipeline/Viewing.h"
 #include "pipeline/XmlService.h"
@@ -10,6 +7,9 @@
 #include "platform/Paths.h"
 #include "platform/TempFiles.h"
 #include "platform/UserInteraction.h"
+#include "text/StringTable.h"
+#include "text/TextFormat.h"
+#include "text/TextIds.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "pipeline/UserFields.h"
 
-#include "app/StringTable.h"
-#include "app/TextFormat.h"
-#include "app/TextIds.h"
 #include "pipeline/XmlService.h"
+#include "text/StringTable.h"
+#include "text/TextFormat.h"
+#include "text/TextIds.h"
 
 #include <QHash>
 

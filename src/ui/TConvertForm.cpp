@@ -1,10 +1,10 @@
 #include "ui/TConvertForm.h"
 
-#include "app/StringTable.h"
-#include "app/TextIds.h"
 #include "pipeline/Viewing.h"
 #include "platform/Failure.h"
 #include "platform/UserInteraction.h"
+#include "text/StringTable.h"
+#include "text/TextIds.h"
 
 #include <QCheckBox>
 #include <QComboBox>

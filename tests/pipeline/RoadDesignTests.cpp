@@ -2,11 +2,11 @@
 #include "QtPrinters.h"
 #include "XmlTestFiles.h"
 
-#include "app/StringTable.h"
-#include "app/TextIds.h"
 #include "pipeline/RoadDesign.h"
 #include "pipeline/UserFields.h"
 #include "platform/Failure.h"
+#include "text/StringTable.h"
+#include "text/TextIds.h"
 
 #include "ScriptedInteraction.h"
 #include "TestPaths.h"

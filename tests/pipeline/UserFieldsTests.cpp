@@ -2,9 +2,9 @@
 #include "QtPrinters.h"
 #include "XmlTestFiles.h"
 
-#include "app/StringTable.h"
-#include "app/TextIds.h"
 #include "pipeline/UserFields.h"
+#include "text/StringTable.h"
+#include "text/TextIds.h"
 
 #include "ScriptedInteraction.h"
 

@@ -1,9 +1,9 @@
 #include "LocaleGuard.h"
 #include "QtPrinters.h"
 
-#include "app/StringTable.h"
-#include "app/TextIds.h"
 #include "pipeline/ValueValidation.h"
+#include "text/StringTable.h"
+#include "text/TextIds.h"
 
 #include <libxml/tree.h>
 #include <libxml/xpath.h>

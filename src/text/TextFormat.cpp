@@ -1,4 +1,4 @@
-#include "app/TextFormat.h"
+#include "text/TextFormat.h"
 
 QString FormatText(const QString& format, const QStringList& values)
 {

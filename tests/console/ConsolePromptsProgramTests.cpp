@@ -1,5 +1,5 @@
-#include "app/StringTable.h"
-#include "app/TextIds.h"
+#include "text/StringTable.h"
+#include "text/TextIds.h"
 
 #include "ProgramRunner.h"
 #include "TestEnvironment.h"

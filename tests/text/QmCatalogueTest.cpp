@@ -1,4 +1,4 @@
-#include "app/QmCatalogue.h"
+#include "text/QmCatalogue.h"
 
 #include <QFile>
 #include <QtEndian>

@@ -1,9 +1,9 @@
 #include "LocaleGuard.h"
 #include "QtPrinters.h"
 
-#include "app/StringTable.h"
-#include "app/TextIds.h"
-#include "pipeline/TUserValueForm.h"
+#include "text/StringTable.h"
+#include "text/TextIds.h"
+#include "ui/TUserValueForm.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
-#include "pipeline/TUserValueForm.h"
+#include "ui/TUserValueForm.h"
 
-#include "app/StringTable.h"
-#include "app/TextIds.h"
+#include "text/StringTable.h"
+#include "text/TextIds.h"
 
 #include <QComboBox>
 #include <QEvent>

@@ -1,6 +1,6 @@
-#include "pipeline/ConsoleInteraction.h"
+#include "console/ConsoleInteraction.h"
 
-#include "pipeline/ConsolePrompts.h"
+#include "console/ConsolePrompts.h"
 
 #include <QDir>
 #include <QFileInfo>

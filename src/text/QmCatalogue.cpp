@@ -1,4 +1,4 @@
-#include "app/QmCatalogue.h"
+#include "text/QmCatalogue.h"
 
 #include <QtEndian>
 

@@ -1,7 +1,7 @@
-#include "app/StringTable.h"
+#include "text/StringTable.h"
 
-#include "app/QmCatalogue.h"
-#include "app/TextIds.h"
+#include "text/QmCatalogue.h"
+#include "text/TextIds.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "pipeline/ConsolePrompts.h"
+#include "console/ConsolePrompts.h"
 
 #include "pipeline/ValueValidation.h"
 

@@ -1,9 +1,9 @@
 #include "LocaleGuard.h"
 #include "QtPrinters.h"
 
-#include "app/StringTable.h"
-#include "app/TextIds.h"
-#include "pipeline/ConsolePrompts.h"
+#include "console/ConsolePrompts.h"
+#include "text/StringTable.h"
+#include "text/TextIds.h"
 
 #include <QBuffer>
 
