@@ -1,5 +1,7 @@
 #include "pipeline/XmlService.h"
 
+#include "pipeline/MsxslFunctions.h"
+#include "pipeline/ScriptBlocks.h"
 #include "platform/Failure.h"
 
 #include <QFile>
@@ -54,8 +56,9 @@ using SecurityPrefsPtr = std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter
 
 const char* const MsxslNamespace = "urn:schemas-microsoft-com:xslt";
 
-// Options of every load: entities expanded, but nothing fetched from outside the file itself.
-constexpr int LoadOptions = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_COMPACT;
+// Options of every load: entities expanded and attribute defaults of the internal subset supplied,
+// but nothing fetched from outside the file itself.
+constexpr int LoadOptions = XML_PARSE_NOENT | XML_PARSE_DTDATTR | XML_PARSE_NONET | XML_PARSE_COMPACT;
 
 QString fromXml(const xmlChar* text)
 {
@@ -474,6 +477,7 @@ void initialiseXmlService()
         xmlInitParser();
         exsltRegisterAll();
         xsltRegisterExtModuleFunction(BAD_CAST "node-set", BAD_CAST MsxslNamespace, xsltFunctionNodeSet);
+        registerMsxslFunctions();
         xmlSetExternalEntityLoader(secureEntityLoader);
         xsltSetLoaderFunc(documentLoader);
         securityPrefs();
@@ -610,6 +614,10 @@ bool XmlDocument::loadStyleSheet(const QString& path)
 {
     m_parseError = {};
     m_doc = parseFile(QFile::encodeName(path), nullptr, false, &m_parseError);
+    if (const auto problem = m_doc ? scriptBlockProblem(scriptBlocksOf(m_doc.get())) : std::nullopt) {
+        m_doc.reset();
+        m_parseError = {-1, *problem};
+    }
     return m_doc != nullptr;
 }
 
@@ -671,6 +679,8 @@ void transformNodeToObject(const XmlDocument& source, const XmlDocument& styleSh
     if (style->errors > 0)
         throw failure(QStringLiteral("The style sheet is not a valid XSLT style sheet"));
 
+    // Outlives the context: node-sets the context still holds may point into script documents.
+    std::unique_ptr<ScriptRunner> scripts;
     TransformContextPtr context(xsltNewTransformContext(style.get(), source.raw()));
     if (!context)
         throw failure(QStringLiteral("The transformation could not be started"));
@@ -680,6 +690,7 @@ void transformNodeToObject(const XmlDocument& source, const XmlDocument& styleSh
     // Registering adds nothing where a function of that name exists: the built-in one goes first.
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "document", nullptr);
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "document", documentFunction);
+    scripts = ScriptRunner::start(scriptBlocksOf(style.get()), context.get());
 
     XmlDocPtr result(xsltApplyStylesheetUser(style.get(), source.raw(), nullptr, nullptr, nullptr, context.get()));
     if (!result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED)
