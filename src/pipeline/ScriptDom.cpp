@@ -1,5 +1,7 @@
 #include "pipeline/ScriptDom.h"
 
+#include "pipeline/XmlService.h"
+
 #include <QJSEngine>
 #include <QRegularExpression>
 
@@ -199,42 +201,14 @@ QJSValue ScriptDom::handles(const std::vector<xmlNode*>& nodes)
 
 int ScriptDom::nodeType(int h)
 {
-    const xmlNode* node = nodeOrThrow(h);
-    if (!node)
-        return 0;
-    switch (node->type) {
-    case XML_HTML_DOCUMENT_NODE:
-        return 9;
-    case XML_DTD_NODE:
-        return 10;
-    default:
-        return int(node->type);
-    }
+    xmlNode* node = nodeOrThrow(h);
+    return node ? XmlNode(node).nodeType() : 0;
 }
 
 QString ScriptDom::nodeName(int h)
 {
-    const xmlNode* node = nodeOrThrow(h);
-    if (!node)
-        return {};
-    switch (node->type) {
-    case XML_ELEMENT_NODE:
-    case XML_ATTRIBUTE_NODE:
-        return qualifiedName(node);
-    case XML_TEXT_NODE:
-        return QStringLiteral("#text");
-    case XML_CDATA_SECTION_NODE:
-        return QStringLiteral("#cdata-section");
-    case XML_COMMENT_NODE:
-        return QStringLiteral("#comment");
-    case XML_DOCUMENT_NODE:
-    case XML_HTML_DOCUMENT_NODE:
-        return QStringLiteral("#document");
-    case XML_DOCUMENT_FRAG_NODE:
-        return QStringLiteral("#document-fragment");
-    default:
-        return fromXml(node->name);
-    }
+    xmlNode* node = nodeOrThrow(h);
+    return node ? XmlNode(node).nodeName() : QString();
 }
 
 QJSValue ScriptDom::nodeValue(int h)
@@ -560,18 +534,17 @@ int ScriptDom::createNode(int h, const QJSValue& type, const QString& name, cons
     }
     xmlNode* created = nullptr;
     switch (kind) {
-    case 1: {
-        const qsizetype colon = utf8.indexOf(':');
-        created = xmlNewDocNode(doc, nullptr, colon < 0 ? text : text + colon + 1, nullptr);
-        if (!namespaceUri.isEmpty()) {
-            const QByteArray prefix = colon < 0 ? QByteArray() : utf8.left(colon);
+    case 1:
+        if (namespaceUri.isEmpty()) {
+            created = xmlNewDocNode(doc, nullptr, text, nullptr);
+        } else {
+            const qsizetype colon = utf8.indexOf(':');
+            const QByteArray prefix = utf8.left(std::max<qsizetype>(colon, 0));
+            created = xmlNewDocNode(doc, nullptr, text + colon + 1, nullptr);
             xmlSetNs(created, xmlNewNs(created, BAD_CAST namespaceUri.toUtf8().constData(),
                                        prefix.isEmpty() ? nullptr : BAD_CAST prefix.constData()));
-        } else if (colon >= 0) {
-            xmlNodeSetName(created, text);
         }
         break;
-    }
     case 2:
         created = reinterpret_cast<xmlNode*>(xmlNewDocProp(doc, text, nullptr));
         break;
