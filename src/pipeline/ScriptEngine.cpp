@@ -24,16 +24,19 @@ namespace {
 
 // The document model as scripts see it, over the numbered nodes of ScriptDom. Evaluated once per
 // engine; it hands back what the C++ side needs and leaves only ActiveXObject in the global scope.
-const char* const Prelude = R"js((function (dom) {
+const char* const Prelude = R"js((function (bridge) {
     'use strict';
-    var nodeProto, documentProto;
-    function wrap(h) {
-        if (h < 0)
-            return null;
-        var node = Object.create(dom.nodeType(h) === 9 ? documentProto : nodeProto);
-        Object.defineProperty(node, '__node', { value: h });
-        return node;
-    }
+    // Methods of a native object are looked up afresh on each access; these are looked up once.
+    var dom = {};
+    ['nodeType', 'nodeName', 'nodeValue', 'setNodeValue', 'text', 'setText', 'xml', 'baseName', 'prefix',
+     'namespaceURI', 'parentNode', 'firstChild', 'lastChild', 'nextSibling', 'previousSibling', 'ownerDocument',
+     'documentElement', 'childNodes', 'attributes', 'getAttribute', 'selectNodes', 'selectSingleNode',
+     'newDocument', 'loadXML', 'parseError', 'setProperty', 'createNode', 'appendChild', 'setAttribute',
+     'setAttributeNode'].forEach(function (name) { dom[name] = bridge[name]; });
+    // One prototype for documents and other nodes: telling them apart would cost a call per node.
+    var nodeProto;
+    function Node(h) { this.__node = h; }
+    function wrap(h) { return h < 0 ? null : new Node(h); }
     function handleOf(node) {
         if (node === null || typeof node !== 'object' || typeof node.__node !== 'number')
             throw new TypeError('A node was expected');
@@ -68,7 +71,7 @@ const char* const Prelude = R"js((function (dom) {
             Object.defineProperty(proto, name, { get: function () { return wrap(dom[name](this.__node)); } });
         });
     }
-    nodeProto = {
+    nodeProto = Node.prototype = {
         getAttribute: function (name) { return dom.getAttribute(this.__node, String(name)); },
         setAttribute: function (name, value) { dom.setAttribute(this.__node, String(name), String(value)); },
         setAttributeNode: function (attr) { return wrap(dom.setAttributeNode(this.__node, handleOf(attr))); },
@@ -95,23 +98,22 @@ const char* const Prelude = R"js((function (dom) {
             return handles === null ? null : new NamedNodeMap(handles);
         }
     });
-    documentProto = Object.create(nodeProto);
-    nodeAccessors(documentProto, ['documentElement']);
-    Object.defineProperty(documentProto, 'parseError', { get: function () { return dom.parseError(this.__node); } });
-    documentProto.async = false;
-    documentProto.validateOnParse = false;
-    documentProto.resolveExternals = false;
-    documentProto.preserveWhiteSpace = false;
-    documentProto.loadXML = function (text) { return dom.loadXML(this.__node, String(text)); };
-    documentProto.setProperty = function (name, value) { dom.setProperty(this.__node, String(name), String(value)); };
-    documentProto.createNode = function (type, name, namespaceURI) {
+    nodeAccessors(nodeProto, ['documentElement']);
+    Object.defineProperty(nodeProto, 'parseError', { get: function () { return dom.parseError(this.__node); } });
+    nodeProto.async = false;
+    nodeProto.validateOnParse = false;
+    nodeProto.resolveExternals = false;
+    nodeProto.preserveWhiteSpace = false;
+    nodeProto.loadXML = function (text) { return dom.loadXML(this.__node, String(text)); };
+    nodeProto.setProperty = function (name, value) { dom.setProperty(this.__node, String(name), String(value)); };
+    nodeProto.createNode = function (type, name, namespaceURI) {
         return wrap(dom.createNode(this.__node, type, String(name), namespaceURI ? String(namespaceURI) : ''));
     };
-    documentProto.createElement = function (name) { return this.createNode(1, name, ''); };
-    documentProto.createAttribute = function (name) { return this.createNode(2, name, ''); };
-    documentProto.createTextNode = function (data) { return wrap(dom.createNode(this.__node, 3, String(data), '')); };
-    documentProto.createComment = function (data) { return wrap(dom.createNode(this.__node, 8, String(data), '')); };
-    documentProto.createCDATASection = function (data) { return wrap(dom.createNode(this.__node, 4, String(data), '')); };
+    nodeProto.createElement = function (name) { return this.createNode(1, name, ''); };
+    nodeProto.createAttribute = function (name) { return this.createNode(2, name, ''); };
+    nodeProto.createTextNode = function (data) { return wrap(dom.createNode(this.__node, 3, String(data), '')); };
+    nodeProto.createComment = function (data) { return wrap(dom.createNode(this.__node, 8, String(data), '')); };
+    nodeProto.createCDATASection = function (data) { return wrap(dom.createNode(this.__node, 4, String(data), '')); };
     Object.defineProperty(this, 'ActiveXObject', {
         value: function ActiveXObject(className) { return wrap(dom.newDocument(String(className))); },
         writable: true, configurable: true
