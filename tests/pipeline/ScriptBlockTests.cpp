@@ -248,4 +248,15 @@ TEST_F(ScriptBlockTest, SuppliesAttributeDefaultsOfTheInternalSubset)
     ASSERT_TRUE(source.load(dir + QStringLiteral("bug-53.xml")));
     ASSERT_TRUE(sheet.loadStyleSheet(dir + QStringLiteral("bug-53.xsl")));
     EXPECT_EQ(files.transform(source, sheet), QString::fromUtf8(expected.readAll()));
+
+    // Defaults of an external subset stay unknown: it is never loaded.
+    files.write(QStringLiteral("outside.dtd"), R"(<!ATTLIST doc outside CDATA "LOADED">)");
+    const XmlDocument withBoth =
+        files.source(R"(<!DOCTYPE doc SYSTEM "outside.dtd" [<!ATTLIST doc inside CDATA "SUPPLIED">]><doc/>)");
+    EXPECT_EQ(
+        files.transform(
+            withBoth,
+            files.sheet(styleSheetWith(
+                R"~(<xsl:template match="doc"><xsl:value-of select="concat(@inside, '-', @outside)"/></xsl:template>)~"))),
+        QStringLiteral("SUPPLIED-"));
 }
