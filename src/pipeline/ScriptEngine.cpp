@@ -223,8 +223,6 @@ class JsScriptRunner final : public ScriptRunner
 {
 public:
     JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context);
-    ~JsScriptRunner() override;
-
     void call(xmlXPathParserContext* ctxt, int nargs);
 
 private:
@@ -280,7 +278,7 @@ JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTrans
     std::vector<Chunk> chunks;
     for (const ScriptBlock& block : blocks) {
         Chunk* last = chunks.empty() ? nullptr : &chunks.back();
-        if (last && last->uri == block.namespaceUri && last->file == block.file && block.line >= last->endLine) {
+        if (last && last->uri == block.namespaceUri && last->file == block.file && block.line > last->endLine) {
             last->code += QString(block.line - last->endLine, u'\n') + block.code;
         } else {
             chunks.push_back({block.namespaceUri, block.file, block.line, block.code, block.line});
@@ -309,11 +307,6 @@ JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTrans
         }
     }
     m_context->_private = this;
-}
-
-JsScriptRunner::~JsScriptRunner()
-{
-    m_context->_private = nullptr;
 }
 
 JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri)
