@@ -1,5 +1,10 @@
 #include "pipeline/ScriptBlocks.h"
 
+#include "platform/Failure.h"
+
+#include <QCoreApplication>
+#include <QLibrary>
+
 #include <atomic>
 
 namespace {
@@ -110,4 +115,21 @@ void setScriptCallTimeLimit(std::chrono::milliseconds limit)
 std::chrono::milliseconds scriptCallTimeLimit()
 {
     return std::chrono::milliseconds(callTimeLimitMs.load());
+}
+
+std::unique_ptr<ScriptRunner> ScriptRunner::start(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context)
+{
+    if (blocks.empty())
+        return nullptr;
+    if (const auto problem = scriptBlockProblem(blocks))
+        throw UnexpectedFailure(*problem);
+    // Beside the program, or where the build put it. The library stays loaded once loaded.
+    QString errors;
+    for (const QString& folder : {QCoreApplication::applicationDirPath(), QStringLiteral(TABULON_SCRIPT_MODULE_DIR)}) {
+        QLibrary module(folder + QStringLiteral("/tabulon_scripts"));
+        if (auto startScripts = reinterpret_cast<StartScriptsFunction>(module.resolve(StartScriptsSymbol)))
+            return std::unique_ptr<ScriptRunner>(startScripts(blocks, context, scriptCallTimeLimit()));
+        errors += u'\n' + module.errorString();
+    }
+    throw UnexpectedFailure(QStringLiteral("The script engine could not be loaded:") + errors);
 }

@@ -43,10 +43,17 @@ class ScriptRunner
 public:
     virtual ~ScriptRunner() = default;
 
-    // Throws UnexpectedFailure when a block does not compile or its top-level code fails.
+    // Nothing when there are no blocks. The script engine is a module of its own, loaded only
+    // here, so that sheets without scripts do not pay for it. Throws UnexpectedFailure when the
+    // blocks cannot run, do not compile or their top-level code fails.
     static std::unique_ptr<ScriptRunner> start(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context);
 };
 
 // How long one call into a script may run before it is interrupted: 30 seconds unless changed.
 void setScriptCallTimeLimit(std::chrono::milliseconds limit);
 std::chrono::milliseconds scriptCallTimeLimit();
+
+// The entry point of the script engine module.
+using StartScriptsFunction = ScriptRunner* (*)(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context,
+                                               std::chrono::milliseconds callTimeLimit);
+inline constexpr char StartScriptsSymbol[] = "tabulonStartScripts";

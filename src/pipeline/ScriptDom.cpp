@@ -1,6 +1,6 @@
 #include "pipeline/ScriptDom.h"
 
-#include "pipeline/XmlService.h"
+#include "pipeline/DomNames.h"
 
 #include <QJSEngine>
 #include <QRegularExpression>
@@ -59,13 +59,6 @@ bool isDocument(const xmlNode* node)
     return node->type == XML_DOCUMENT_NODE || node->type == XML_HTML_DOCUMENT_NODE;
 }
 
-QString qualifiedName(const xmlNode* node)
-{
-    if (node->ns && node->ns->prefix)
-        return fromXml(node->ns->prefix) + u':' + fromXml(node->name);
-    return fromXml(node->name);
-}
-
 // Links a node as the last child without libxml2's merging of adjacent text, which would free a
 // node that a script still holds.
 void linkLast(xmlNode* parent, xmlNode* child)
@@ -103,7 +96,7 @@ void linkAttribute(xmlNode* element, xmlAttr* attr)
 xmlAttr* findAttribute(xmlNode* element, const QString& name)
 {
     for (xmlAttr* attr = element->properties; attr; attr = attr->next) {
-        if (qualifiedName(reinterpret_cast<xmlNode*>(attr)) == name)
+        if (domNodeName(reinterpret_cast<xmlNode*>(attr)) == name)
             return attr;
     }
     return nullptr;
@@ -202,13 +195,13 @@ QJSValue ScriptDom::handles(const std::vector<xmlNode*>& nodes)
 int ScriptDom::nodeType(int h)
 {
     xmlNode* node = nodeOrThrow(h);
-    return node ? XmlNode(node).nodeType() : 0;
+    return node ? domNodeType(node) : 0;
 }
 
 QString ScriptDom::nodeName(int h)
 {
     xmlNode* node = nodeOrThrow(h);
-    return node ? XmlNode(node).nodeName() : QString();
+    return node ? domNodeName(node) : QString();
 }
 
 QJSValue ScriptDom::nodeValue(int h)
@@ -278,7 +271,7 @@ QString ScriptDom::xml(int h)
         return {};
     if (node->type == XML_ATTRIBUTE_NODE) {
         xmlChar* escaped = xmlEncodeSpecialChars(node->doc, BAD_CAST contentOf(node).toUtf8().constData());
-        const QString text = qualifiedName(node) + QStringLiteral("=\"") + fromXml(escaped) + u'"';
+        const QString text = domNodeName(node) + QStringLiteral("=\"") + fromXml(escaped) + u'"';
         xmlFree(escaped);
         return text;
     }
@@ -629,7 +622,7 @@ int ScriptDom::setAttributeNode(int elementHandle, int attributeHandle)
         return -1;
     }
     int replaced = -1;
-    if (xmlAttr* old = findAttribute(element, qualifiedName(attr))) {
+    if (xmlAttr* old = findAttribute(element, domNodeName(attr))) {
         xmlUnlinkNode(reinterpret_cast<xmlNode*>(old));
         m_nodes.detached(reinterpret_cast<xmlNode*>(old));
         replaced = m_nodes.handle(reinterpret_cast<xmlNode*>(old));

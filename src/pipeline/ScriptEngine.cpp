@@ -3,6 +3,8 @@
 
 #include "platform/Failure.h"
 
+#include <QtGlobal>
+
 #include <QFileInfo>
 #include <QJSEngine>
 #include <QJSValueIterator>
@@ -138,8 +140,9 @@ const char* const Prelude = R"js((function (bridge) {
 class Watchdog
 {
 public:
-    Watchdog()
-        : m_thread([this] { run(); })
+    explicit Watchdog(std::chrono::milliseconds limit)
+        : m_limit(limit)
+        , m_thread([this] { run(); })
     {}
 
     ~Watchdog()
@@ -180,7 +183,7 @@ private:
     {
         std::unique_lock lock(m_mutex);
         while (!m_stop) {
-            const auto limit = scriptCallTimeLimit();
+            const auto limit = m_limit;
             const quint64 call = m_call.load();
             if (call % 2 == 0) {
                 m_wake.wait_for(lock, limit);
@@ -199,6 +202,7 @@ private:
         }
     }
 
+    const std::chrono::milliseconds m_limit;
     std::atomic<QJSEngine*> m_engine{nullptr};
     std::atomic<Clock::rep> m_startedAt{0};
     std::atomic<quint64> m_call{0}; // odd while a call runs
@@ -222,7 +226,8 @@ QString describe(const QJSValue& error)
 class JsScriptRunner final : public ScriptRunner
 {
 public:
-    JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context);
+    JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context,
+                   std::chrono::milliseconds callTimeLimit);
     void call(xmlXPathParserContext* ctxt, int nargs);
 
 private:
@@ -247,6 +252,7 @@ private:
     void fail(xmlXPathParserContext* ctxt, const QString& message);
 
     xsltTransformContext* m_context;
+    std::chrono::milliseconds m_callTimeLimit;
     ScriptNodes m_nodes;
     std::vector<std::unique_ptr<Namespace>> m_namespaces;
     std::optional<Watchdog> m_watchdog;
@@ -262,8 +268,10 @@ void callScriptFunction(xmlXPathParserContext* ctxt, int nargs)
     static_cast<JsScriptRunner*>(context->_private)->call(ctxt, nargs);
 }
 
-JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context)
+JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context,
+                               std::chrono::milliseconds callTimeLimit)
     : m_context(context)
+    , m_callTimeLimit(callTimeLimit)
 {
     // Consecutive blocks of one file and prefix are joined, padded so that line numbers in
     // messages are those of the file.
@@ -287,7 +295,7 @@ JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTrans
         last->endLine = last->line + int(last->code.count(u'\n'));
     }
 
-    m_watchdog.emplace();
+    m_watchdog.emplace(m_callTimeLimit);
     for (const Chunk& chunk : chunks) {
         auto found = std::find_if(m_namespaces.begin(), m_namespaces.end(),
                                   [&](const auto& ns) { return ns->uri == chunk.uri; });
@@ -342,7 +350,7 @@ void JsScriptRunner::evaluate(Namespace& ns, const QString& code, const QString&
         throw UnexpectedFailure(QStringLiteral("The script (%1, line %2) did not finish within %3 seconds")
                                     .arg(QFileInfo(file).fileName())
                                     .arg(line)
-                                    .arg(double(scriptCallTimeLimit().count()) / 1000.0));
+                                    .arg(double(m_callTimeLimit.count()) / 1000.0));
     if (!stack.isEmpty() || result.isError())
         throw UnexpectedFailure(QStringLiteral("Script error: ") + describe(result));
 }
@@ -451,7 +459,7 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
         m_nodes.endCall();
         fail(ctxt, QStringLiteral("The script function %1 did not finish within %2 seconds and was stopped")
                        .arg(QString::fromUtf8(name))
-                       .arg(double(scriptCallTimeLimit().count()) / 1000.0));
+                       .arg(double(m_callTimeLimit.count()) / 1000.0));
         return;
     }
     if (result.strictlyEquals(ns.failed)) {
@@ -466,11 +474,10 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
 
 } // namespace
 
-std::unique_ptr<ScriptRunner> ScriptRunner::start(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context)
+extern "C" Q_DECL_EXPORT ScriptRunner* tabulonStartScripts(const std::vector<ScriptBlock>& blocks,
+                                                           xsltTransformContext* context,
+                                                           std::chrono::milliseconds callTimeLimit)
 {
-    if (blocks.empty())
-        return nullptr;
-    if (const auto problem = scriptBlockProblem(blocks))
-        throw UnexpectedFailure(*problem);
-    return std::make_unique<JsScriptRunner>(blocks, context);
+    static_assert(std::is_same_v<decltype(&tabulonStartScripts), StartScriptsFunction>);
+    return new JsScriptRunner(blocks, context, callTimeLimit);
 }

@@ -1,5 +1,6 @@
 #include "pipeline/XmlService.h"
 
+#include "pipeline/DomNames.h"
 #include "pipeline/MsxslFunctions.h"
 #include "pipeline/ScriptBlocks.h"
 #include "platform/Failure.h"
@@ -528,38 +529,12 @@ xmlAttr* findAttribute(xmlNode* node, const QualifiedName& name)
 
 int XmlNode::nodeType() const
 {
-    switch (m_node->type) {
-    case XML_DTD_NODE:
-        return 10;
-    case XML_HTML_DOCUMENT_NODE:
-        return 9;
-    default:
-        return int(m_node->type);
-    }
+    return domNodeType(m_node);
 }
 
 QString XmlNode::nodeName() const
 {
-    switch (m_node->type) {
-    case XML_ELEMENT_NODE:
-    case XML_ATTRIBUTE_NODE:
-        if (m_node->ns && m_node->ns->prefix)
-            return fromXml(m_node->ns->prefix) + u':' + fromXml(m_node->name);
-        return fromXml(m_node->name);
-    case XML_TEXT_NODE:
-        return QStringLiteral("#text");
-    case XML_CDATA_SECTION_NODE:
-        return QStringLiteral("#cdata-section");
-    case XML_COMMENT_NODE:
-        return QStringLiteral("#comment");
-    case XML_DOCUMENT_NODE:
-    case XML_HTML_DOCUMENT_NODE:
-        return QStringLiteral("#document");
-    case XML_DOCUMENT_FRAG_NODE:
-        return QStringLiteral("#document-fragment");
-    default:
-        return fromXml(m_node->name);
-    }
+    return domNodeName(m_node);
 }
 
 std::vector<XmlNode> XmlNode::childNodes() const
