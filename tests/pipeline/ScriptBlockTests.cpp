@@ -128,6 +128,15 @@ TEST_F(ScriptBlockTest, PassesArgumentsAndResultsAndShowsTheDocumentModel)
          "function f(n) { var d = new ActiveXObject('Msxml2.DOMDocument'); var r = d.createElement('copy');"
          " d.appendChild(r); r.appendChild(n.item(0)); return d.documentElement.xml + n.item(0).parentNode.nodeName; }",
          "u:f(//p)", "<copy><p id=\"P1\" code=\"CP\"><n>10.5</n><e>20</e></p></copy>job"},
+        {"changes to script documents",
+         "function f() { var d = new ActiveXObject('Msxml2.DOMDocument'); d.loadXML('<a x=\"1\"><b/>t</a>');"
+         " var a = d.documentElement; var old = a.firstChild; a.setAttribute('x', '2'); a.text = 'new';"
+         " d.createElement('unused'); d.loadXML('<c/>'); return a.xml + '|' + old.nodeName + '|' + d.xml; }",
+         "u:f()", "<a x=\"2\">new</a>|b|<c/>\r\n"},
+        {"result tree fragments last for one call",
+         "var kept; function f(n) { if (!kept) { kept = n; return 'kept'; }"
+         " try { return kept.item(0).text; } catch (e) { return /no longer available/.test(e.message); } }",
+         "concat(u:f($rtf), ' ', u:f($rtf))", "kept true"},
         {"nothing that reaches files, processes, timers or the network",
          "function f() { return [typeof XMLHttpRequest, typeof setTimeout, typeof print, typeof console,"
          " typeof require, typeof Qt, typeof WScript, typeof GetObject].join(); }",
