@@ -48,6 +48,23 @@ QString fromXml(const xmlChar* text)
 
 QString contentOf(const xmlNode* node)
 {
+    // The usual cases, a text node or an element holding one, without a buffer.
+    switch (node->type) {
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+    case XML_COMMENT_NODE:
+    case XML_PI_NODE:
+        return fromXml(node->content);
+    case XML_ELEMENT_NODE:
+    case XML_ATTRIBUTE_NODE:
+        if (!node->children)
+            return {};
+        if (!node->children->next && node->children->type == XML_TEXT_NODE)
+            return fromXml(node->children->content);
+        break;
+    default:
+        break;
+    }
     xmlChar* content = xmlNodeGetContent(node);
     QString text = fromXml(content);
     xmlFree(content);

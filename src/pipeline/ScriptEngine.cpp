@@ -62,15 +62,19 @@ const char* const Prelude = R"js((function (bridge) {
     };
     function accessors(proto, names, setters) {
         names.forEach(function (name) {
-            var property = { get: function () { return dom[name](this.__node); } };
-            if (setters && setters[name])
-                property.set = function (value) { dom[setters[name]](this.__node, String(value)); };
+            var get = dom[name];
+            var property = { get: function () { return get(this.__node); } };
+            if (setters && setters[name]) {
+                var set = dom[setters[name]];
+                property.set = function (value) { set(this.__node, String(value)); };
+            }
             Object.defineProperty(proto, name, property);
         });
     }
     function nodeAccessors(proto, names) {
         names.forEach(function (name) {
-            Object.defineProperty(proto, name, { get: function () { return wrap(dom[name](this.__node)); } });
+            var get = dom[name];
+            Object.defineProperty(proto, name, { get: function () { return wrap(get(this.__node)); } });
         });
     }
     nodeProto = Node.prototype = {
@@ -122,9 +126,13 @@ const char* const Prelude = R"js((function (bridge) {
     });
     var failed = {};
     return {
-        nodeList: NodeList.prototype,
         failed: failed,
+        // Node-sets arrive as arrays of node numbers: lists are cheaper to make here than natively.
         invoke: function (f, args) {
+            for (var i = 0; i < args.length; ++i) {
+                if (Array.isArray(args[i]))
+                    args[i] = new NodeList(args[i]);
+            }
             try {
                 return f.apply(undefined, args);
             } catch (e) {
@@ -238,11 +246,10 @@ private:
         QByteArray uri;
         std::unique_ptr<QJSEngine> engine;
         std::unique_ptr<ScriptDom> dom;
-        QJSValue nodeList;
         QJSValue failed;
         QJSValue invoke;
         QSet<QString> builtins;
-        QHash<QByteArray, QJSValue> functions;
+        std::vector<std::pair<QByteArray, QJSValue>> functions;
     };
 
     Namespace& createNamespace(const QByteArray& uri);
@@ -256,6 +263,13 @@ private:
     ScriptNodes m_nodes;
     std::vector<std::unique_ptr<Namespace>> m_namespaces;
     std::optional<Watchdog> m_watchdog;
+    struct
+    {
+        const xmlChar* name = nullptr;
+        const xmlChar* uri = nullptr;
+        Namespace* ns = nullptr;
+        const QJSValue* function = nullptr;
+    } m_last;
 };
 
 void callScriptFunction(xmlXPathParserContext* ctxt, int nargs)
@@ -309,7 +323,7 @@ JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTrans
             if (ns->builtins.contains(it.name()) || !it.value().isCallable())
                 continue;
             const QByteArray name = it.name().toUtf8();
-            ns->functions.insert(name, it.value());
+            ns->functions.emplace_back(name, it.value());
             xsltRegisterExtFunction(m_context, BAD_CAST name.constData(), BAD_CAST ns->uri.constData(),
                                     callScriptFunction);
         }
@@ -330,7 +344,6 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
         prelude.callWithInstance(ns->engine->globalObject(), {ns->engine->newQObject(ns->dom.get())});
     if (parts.isError())
         throw UnexpectedFailure(QStringLiteral("The script engine could not be prepared: ") + parts.toString());
-    ns->nodeList = parts.property(QStringLiteral("nodeList"));
     ns->failed = parts.property(QStringLiteral("failed"));
     ns->invoke = parts.property(QStringLiteral("invoke"));
     for (QJSValueIterator it(ns->engine->globalObject()); it.hasNext();) {
@@ -374,11 +387,7 @@ QJSValue JsScriptRunner::toScript(Namespace& ns, xmlXPathObject* value)
         QJSValue handles = ns.engine->newArray(uint(nodes.size()));
         for (std::size_t i = 0; i < nodes.size(); ++i)
             handles.setProperty(quint32(i), m_nodes.handle(nodes[i]));
-        QJSValue list = ns.engine->newObject();
-        list.setPrototype(ns.nodeList);
-        list.setProperty(QStringLiteral("__nodes"), handles);
-        list.setProperty(QStringLiteral("__next"), 0);
-        return list;
+        return handles;
     }
     default: {
         xmlChar* text = xmlXPathCastToString(value);
@@ -428,8 +437,6 @@ void JsScriptRunner::fail(xmlXPathParserContext* ctxt, const QString& message)
 
 void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
 {
-    const QByteArray uri(reinterpret_cast<const char*>(ctxt->context->functionURI));
-    const QByteArray name(reinterpret_cast<const char*>(ctxt->context->function));
     struct ObjectFree
     {
         void operator()(xmlXPathObject* object) const { xmlXPathFreeObject(object); }
@@ -442,30 +449,42 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
         return;
     }
 
-    auto found = std::find_if(m_namespaces.begin(), m_namespaces.end(), [&](const auto& ns) { return ns->uri == uri; });
-    if (found == m_namespaces.end() || !(*found)->functions.contains(name)) {
+    // A few functions at most, and XPath names them by the same pointers call after call.
+    if (m_last.name != ctxt->context->function || m_last.uri != ctxt->context->functionURI) {
+        m_last = {};
+        for (const auto& candidate : m_namespaces) {
+            if (!xmlStrEqual(BAD_CAST candidate->uri.constData(), ctxt->context->functionURI))
+                continue;
+            for (const auto& [functionName, function] : candidate->functions) {
+                if (xmlStrEqual(BAD_CAST functionName.constData(), ctxt->context->function))
+                    m_last = {ctxt->context->function, ctxt->context->functionURI, candidate.get(), &function};
+            }
+        }
+    }
+    if (!m_last.function) {
         xmlXPathErr(ctxt, XPATH_UNKNOWN_FUNC_ERROR);
         return;
     }
-    Namespace& ns = **found;
+    Namespace& ns = *m_last.ns;
+    const auto name = [ctxt] { return QString::fromUtf8(reinterpret_cast<const char*>(ctxt->context->function)); };
     QJSValue scriptArgs = ns.engine->newArray(uint(args.size()));
     for (std::size_t i = 0; i < args.size(); ++i)
         scriptArgs.setProperty(quint32(i), args[i] ? toScript(ns, args[i].get()) : QJSValue());
 
     const quint64 callNumber = m_watchdog->start(ns.engine.get());
-    const QJSValue result = ns.invoke.call({ns.functions.value(name), scriptArgs});
+    const QJSValue result = ns.invoke.call({*m_last.function, scriptArgs});
     const bool interrupted = m_watchdog->finish(callNumber);
     if (interrupted) {
         m_nodes.endCall();
         fail(ctxt, QStringLiteral("The script function %1 did not finish within %2 seconds and was stopped")
-                       .arg(QString::fromUtf8(name))
+                       .arg(name())
                        .arg(double(m_callTimeLimit.count()) / 1000.0));
         return;
     }
     if (result.strictlyEquals(ns.failed)) {
         m_nodes.endCall();
         fail(ctxt, QStringLiteral("Script error in function %1: %2")
-                       .arg(QString::fromUtf8(name), describe(ns.failed.property(QStringLiteral("error")))));
+                       .arg(name(), describe(ns.failed.property(QStringLiteral("error")))));
         return;
     }
     valuePush(ctxt, fromScript(result));
