@@ -203,10 +203,12 @@ xmlNode* ScriptDom::changeableOrThrow(int h)
 
 QJSValue ScriptDom::handles(const std::vector<xmlNode*>& nodes)
 {
-    QJSValue array = m_engine.newArray(uint(nodes.size()));
-    for (std::size_t i = 0; i < nodes.size(); ++i)
-        array.setProperty(quint32(i), m_nodes.handle(nodes[i]));
-    return array;
+    // Converted in one go: setting elements one by one through QJSValue costs more.
+    QVariantList array;
+    array.reserve(qsizetype(nodes.size()));
+    for (xmlNode* node : nodes)
+        array.append(m_nodes.handle(node));
+    return m_engine.toScriptValue(array);
 }
 
 int ScriptDom::nodeType(int h)

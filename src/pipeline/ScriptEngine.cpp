@@ -128,7 +128,8 @@ const char* const Prelude = R"js((function (bridge) {
     return {
         failed: failed,
         // Node-sets arrive as arrays of node numbers: lists are cheaper to make here than natively.
-        invoke: function (f, args) {
+        invoke: function (f) {
+            var args = Array.prototype.slice.call(arguments, 1);
             for (var i = 0; i < args.length; ++i) {
                 if (Array.isArray(args[i]))
                     args[i] = new NodeList(args[i]);
@@ -467,12 +468,13 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
     }
     Namespace& ns = *m_last.ns;
     const auto name = [ctxt] { return QString::fromUtf8(reinterpret_cast<const char*>(ctxt->context->function)); };
-    QJSValue scriptArgs = ns.engine->newArray(uint(args.size()));
-    for (std::size_t i = 0; i < args.size(); ++i)
-        scriptArgs.setProperty(quint32(i), args[i] ? toScript(ns, args[i].get()) : QJSValue());
+    QJSValueList scriptArgs{*m_last.function};
+    scriptArgs.reserve(qsizetype(args.size()) + 1);
+    for (const auto& arg : args)
+        scriptArgs.append(arg ? toScript(ns, arg.get()) : QJSValue());
 
     const quint64 callNumber = m_watchdog->start(ns.engine.get());
-    const QJSValue result = ns.invoke.call({*m_last.function, scriptArgs});
+    const QJSValue result = ns.invoke.call(scriptArgs);
     const bool interrupted = m_watchdog->finish(callNumber);
     if (interrupted) {
         m_nodes.endCall();
