@@ -98,10 +98,12 @@ public:
     Q_INVOKABLE void setAttribute(int element, const QString& name, const QString& value);
     Q_INVOKABLE int setAttributeNode(int element, int attribute);
 
+    // The nodes' numbers as an array of the script engine.
+    QJSValue handles(const std::vector<xmlNode*>& nodes);
+
 private:
     xmlNode* nodeOrThrow(int h);
     xmlNode* changeableOrThrow(int h);
-    QJSValue handles(const std::vector<xmlNode*>& nodes);
     std::vector<xmlNode*> select(xmlNode* context, const QString& xpath);
     void replaceChildrenWithText(xmlNode* node, const QString& value);
 

@@ -44,11 +44,11 @@ const char* const Prelude = R"js((function (bridge) {
             throw new TypeError('A node was expected');
         return node.__node;
     }
-    function NodeList(handles) { this.__nodes = handles; this.__next = 0; }
+    // Lists are snapshots, so their length is a plain value: reading a getter costs a call.
+    function NodeList(handles) { this.__nodes = handles; this.__next = 0; this.length = handles.length; }
     NodeList.prototype = {
-        get length() { return this.__nodes.length; },
-        item: function (i) { return i >= 0 && i < this.__nodes.length ? wrap(this.__nodes[i]) : null; },
-        nextNode: function () { return this.__next < this.__nodes.length ? wrap(this.__nodes[this.__next++]) : null; },
+        item: function (i) { return i >= 0 && i < this.length ? wrap(this.__nodes[i]) : null; },
+        nextNode: function () { return this.__next < this.length ? wrap(this.__nodes[this.__next++]) : null; },
         reset: function () { this.__next = 0; }
     };
     function NamedNodeMap(handles) { NodeList.call(this, handles); }
@@ -385,10 +385,7 @@ QJSValue JsScriptRunner::toScript(Namespace& ns, xmlXPathObject* value)
                     nodes.push_back(set->nodeTab[i]);
             }
         }
-        QJSValue handles = ns.engine->newArray(uint(nodes.size()));
-        for (std::size_t i = 0; i < nodes.size(); ++i)
-            handles.setProperty(quint32(i), m_nodes.handle(nodes[i]));
-        return handles;
+        return ns.dom->handles(nodes);
     }
     default: {
         xmlChar* text = xmlXPathCastToString(value);
