@@ -47,7 +47,7 @@ std::optional<QString> ConsoleInteraction::readAnswer(const QString& prompt)
     m_err << prompt << Qt::flush;
     const QString line = m_in.readLine();
     if (line.isNull()) {
-        m_err << Qt::endl;
+        reportNoAnswer(m_err);
         return std::nullopt;
     }
     return line;
