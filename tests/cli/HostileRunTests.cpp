@@ -224,11 +224,13 @@ TEST_F(ProgramTest, PathsOpenAndWriteTheFileTheirBytesName)
         QStringLiteral("work dir/compare.xsl"),
         sheetWith("<xsl:variable name='userFieldF' select=\"'f|Compare with|FILENAME|xml'\"/><xsl:variable name='f' "
                   "select=\"''\"/><xsl:template match='/'><xsl:value-of select='document($f)/o'/></xsl:template>"));
-    env.writeFile(QStringLiteral("work dir/odd/100A.xml"), "<o>decoded</o>");
+    // In a folder without blanks, so that the paths are valid URIs, but not of these files.
+    env.writeFile(QStringLiteral("odd/100A.xml"), "<o>decoded</o>");
     for (const char* name : {"a#b.xml", "q?x.xml", "100%41.xml"}) {
         SCOPED_TRACE(name);
-        env.writeFile(QStringLiteral("work dir/odd/") + QString::fromUtf8(name), "<o>" + QByteArray(name) + "</o>");
-        const ProgramResult result = run({source, compare, QStringLiteral("out")}, "odd/" + QByteArray(name) + '\n');
+        const QString file =
+            env.writeFile(QStringLiteral("odd/") + QString::fromUtf8(name), "<o>" + QByteArray(name) + "</o>");
+        const ProgramResult result = run({source, compare, QStringLiteral("out")}, QFile::encodeName(file) + '\n');
         EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
         EXPECT_EQ(read(QStringLiteral("out.txt")), QByteArray(name));
         QFile::remove(work + QStringLiteral("/out.txt"));
@@ -262,7 +264,6 @@ TEST_F(ProgramTest, MessagesSayWhatHappenedInTheUsersTerms)
     const std::vector<Case> cases = {
         {"missing source", {missing, sheet, "out"}, {}, 2, {missing, "No such file or directory"}, noRawIoText},
         {"missing style sheet", {source, missing, "out"}, {}, 2, {missing, "No such file or directory"}, noRawIoText},
-        {"a folder as source", {work, sheet, "out"}, {}, 2, {work, "Is a directory"}, noRawIoText},
         {"deep nesting", {deep, sheet, "out"}, {}, 2, {"more than 256 deep"}, {"XML_PARSE_HUGE"}},
         {"endless recursion", {source, endless, "out"}, {}, 1, {"more than 3000 deep"}, {"--maxdepth", "xsltMaxDepth"}},
         {"no answer at a prompt",
