@@ -85,7 +85,7 @@ namespace {
 // Why the output may not go to path; empty when it may.
 QString destinationRefusal(const QString& path, const InputFiles& inputs, bool commandLine)
 {
-    if (!path.isEmpty() && Paths::isSeparator(path.back()))
+    if (Paths::endsWithSeparator(path))
         return QStringLiteral("The output name %1 ends in a folder separator, so it names a folder, not a file.")
             .arg(path);
     const QFileInfo target(path);
@@ -123,7 +123,7 @@ GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& s
 
     if (!form.outputFileName().isEmpty()) {
         // A name ending in a separator is refused as it is, not turned into a hidden file in that folder.
-        if (!Paths::hasExtension(form.outputFileName()) && !Paths::isSeparator(form.outputFileName().back()))
+        if (!Paths::hasExtension(form.outputFileName()) && !Paths::endsWithSeparator(form.outputFileName()))
             form.setOutputFileName(form.outputFileName() + u'.' + extension);
         if (refuseDestination(form.outputFileName(), inputs, form, ui))
             return GenerateOutcome::NotWritten;

@@ -22,13 +22,12 @@ namespace {
 constexpr int InterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr char FolderPrefix[] = "tabulon-";
 
-// The one piece of process state an interrupt handler reads. The buffers are written only while
-// the interrupt signals are blocked on the writing thread, and the descriptor is published last.
+// The one piece of process state an interrupt handler reads. The path is written only while the
+// interrupt signals are blocked on the writing thread, and the descriptor is published after it.
 struct InterruptState
 {
     std::atomic<int> folderFd{-1};
     char folder[PATH_MAX] = {};
-    char file[PATH_MAX] = {};
 };
 InterruptState interruptState;
 static_assert(std::atomic<int>::is_always_lock_free);
@@ -91,15 +90,11 @@ void removeEntries(int folderFd)
 
 extern "C" void onInterrupt(int signal)
 {
-    const int savedErrno = errno;
     const int folderFd = interruptState.folderFd.load();
     if (folderFd >= 0) {
         removeEntries(folderFd);
         rmdir(interruptState.folder);
     }
-    if (interruptState.file[0] != '\0')
-        unlink(interruptState.file);
-    errno = savedErrno;
     _exit(128 + signal);
 }
 
@@ -183,11 +178,10 @@ RunFolder::RunFolder()
 
 RunFolder::~RunFolder()
 {
-    {
-        const InterruptBlock block;
-        if (interruptState.folderFd.load() == m_fd)
-            interruptState.folderFd.store(-1);
-    }
+    // An interrupt waits until the folder is gone, so that it never stops the removal halfway.
+    const InterruptBlock block;
+    if (interruptState.folderFd.load() == m_fd)
+        interruptState.folderFd.store(-1);
     removeEntries(m_fd);
     rmdir(QFile::encodeName(m_path).constData());
     close(m_fd);
@@ -217,11 +211,4 @@ void InstallInterruptCleanup()
             continue;
         sigaction(signal, &action, nullptr);
     }
-}
-
-void RegisterInterruptedFile(const QString& path)
-{
-    const InterruptBlock block;
-    if (path.isEmpty() || !copyPath(interruptState.file, QFile::encodeName(path)))
-        interruptState.file[0] = '\0';
 }

@@ -32,14 +32,9 @@ private:
     int m_fd = -1; // held open and locked, so that no other run takes the folder for abandoned
 };
 
-/**
- * SIGINT, SIGTERM and SIGHUP remove the current run's folder, and a file being written beside a
- * destination (RegisterInterruptedFile), then end the program with status 128 + the signal.
- */
+// SIGINT, SIGTERM and SIGHUP remove the current run's folder, then end the program with status
+// 128 + the signal. (The copy to the destination leaves nothing: it writes an unnamed file.)
 void InstallInterruptCleanup();
-
-// Removes this file too if an interrupt ends the program; an empty path forgets it again.
-void RegisterInterruptedFile(const QString& path);
 
 // Removes the folders that runs whose process no longer exists left in the temporary folder.
 void RemoveAbandonedRunFolders();

@@ -218,6 +218,14 @@ TEST_F(ProgramTest, PathsOpenAndWriteTheFileTheirBytesName)
     EXPECT_EQ(shell.exitCode(), 2);
     EXPECT_TRUE(shell.readAllStandardError().contains("Argument 3 is not valid text"));
     EXPECT_EQ(outputs(), QStringList());
+    // The same for a name typed at the save question, and a folder's name is no file name there either.
+    ASSERT_TRUE(QDir(work).mkpath(QStringLiteral("sub")));
+    for (const QByteArray& answer : {QByteArray("out\xff\n"), QByteArray("sub/\n")}) {
+        const ProgramResult typed = run({source, sheet}, answer);
+        EXPECT_EQ(typed.exitCode, 2) << typed.err.toStdString();
+    }
+    EXPECT_EQ(outputs(), QStringList());
+    EXPECT_TRUE(QDir(work + QStringLiteral("/sub")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 
     // File-name answers are plain paths: '#', '?' and '%' belong to the name.
     const QString compare = env.writeFile(
