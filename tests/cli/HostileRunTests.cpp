@@ -243,6 +243,15 @@ TEST_F(ProgramTest, PathsOpenAndWriteTheFileTheirBytesName)
         EXPECT_EQ(read(QStringLiteral("out.txt")), QByteArray(name));
         QFile::remove(work + QStringLiteral("/out.txt"));
     }
+
+    // So are paths the style sheet names beside itself, where such a file exists.
+    const QString beside = env.writeFile(
+        QStringLiteral("odd/beside.xsl"),
+        sheetWith("<xsl:template match='/'><xsl:value-of select=\"document('a#b.xml')/o\"/>,<xsl:value-of "
+                  "select=\"document('100%41.xml')/o\"/></xsl:template>"));
+    const ProgramResult result = run({source, beside, QStringLiteral("out")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(read(QStringLiteral("out.txt")), QByteArray("a#b.xml,100%41.xml"));
 }
 
 TEST_F(ProgramTest, MessagesSayWhatHappenedInTheUsersTerms)
