@@ -21,10 +21,9 @@ set(CPACK_PACKAGE_NAME tabulon)
 set(CPACK_PACKAGE_VENDOR "Tabulon developers")
 set(CPACK_PACKAGE_CONTACT "Tabulon developers <tabulon@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "survey job data to reports and text files through XSLT style sheets")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tabulon applies an XSLT style sheet to a Surmex, Viamex, LandXML or field job file, asks for the\n"
-    "values the style sheet declares as adjustable and saves the result. It has a desktop window and\n"
-    "a command-line mode that also works without a display.")
+set(CPACK_PACKAGE_DESCRIPTION "Tabulon applies an XSLT style sheet to a Surmex, Viamex, LandXML or field job \
+file, asks for the values the style sheet declares as adjustable and saves the result. It has a desktop \
+window and a command-line mode that also works without a display.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

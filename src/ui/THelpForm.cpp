@@ -305,7 +305,7 @@ QSize THelpForm::frameExtent() const
                 return extent;
         }
     }
-    return {};
+    return QSize(0, 0);
 }
 
 void THelpForm::RestorePosition()
