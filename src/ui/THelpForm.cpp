@@ -198,7 +198,7 @@ THelpForm::THelpForm(QWidget* parent)
     HelpText->setObjectName(QStringLiteral("HelpText"));
     HelpText->setGeometry(HelpTextBounds);
     HelpText->setReadOnly(true);
-    // Read-only hides the caret; keyboard selection and scrolling stay.
+    // Read-only alone leaves no caret; the keyboard moves one through the notes.
     HelpText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     HelpText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     HelpText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -218,7 +218,7 @@ THelpForm::THelpForm(QWidget* parent)
 
 void THelpForm::FormCreate()
 {
-    setWindowTitle(LoadLocalizedString(TextId::HelpFirst));
+    setWindowTitle(LoadLocalizedString(10026));
     Label1->setText(LoadLocalizedString(10027));
     Label1->adjustSize();
     CloseBtn->setText(LoadLocalizedString(TextId::Close));
