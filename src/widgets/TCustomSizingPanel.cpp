@@ -140,9 +140,12 @@ QList<QWidget*> TCustomSizingPanel::childControls(const QWidget& container)
 bool TCustomSizingPanel::event(QEvent* event)
 {
     if (event->type() == QEvent::Polish && !m_registered) {
-        if (auto* form = qobject_cast<TAutoSizeForm*>(window())) {
-            form->RegisterSizingPanel();
-            m_registered = true;
+        for (QWidget* ancestor = parentWidget(); ancestor; ancestor = ancestor->parentWidget()) {
+            if (auto* form = qobject_cast<TAutoSizeForm*>(ancestor)) {
+                form->RegisterSizingPanel();
+                m_registered = true;
+                break;
+            }
         }
     }
     return QFrame::event(event);
