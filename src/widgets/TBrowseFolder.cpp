@@ -221,11 +221,12 @@ void TBrowseFolder::initializeDialog()
     if (m_customButtonVisible)
         CreateCustomButton();
 
-    // Qt's dialog chooses what its name box holds, or else the list's selection, or else the
+    // Qt's dialog chooses the list's selection, or else what its name box holds, or else the
     // folder it shows; each of these three can change the choice.
     const auto changed = [this] { selectionChanged(); };
     m_connections.push_back(connect(m_dialog, &QFileDialog::currentChanged, this, changed));
-    m_connections.push_back(connect(m_dialog, &QFileDialog::directoryEntered, this, changed));
+    // Queued: the dialog empties its name box only after announcing the new folder.
+    m_connections.push_back(connect(m_dialog, &QFileDialog::directoryEntered, this, changed, Qt::QueuedConnection));
     if (auto* nameBox = m_dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
         m_connections.push_back(connect(nameBox, &QLineEdit::textChanged, this, changed));
 
