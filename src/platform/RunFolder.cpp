@@ -156,6 +156,8 @@ RunFolder::RunFolder()
     RemoveAbandonedRunFolders();
     QByteArray name = QFile::encodeName(GetTempFolder() +
                                         QStringLiteral("%1%2-XXXXXX").arg(QLatin1String(FolderPrefix)).arg(getpid()));
+    // An interrupt waits until the new folder is known to the handler, which removes it then.
+    const InterruptBlock block;
     // mkdtemp creates the folder exclusively, readable and writable by its owner alone.
     if (!mkdtemp(name.data()))
         throw UnexpectedFailure(QStringLiteral("Cannot create a private folder in the temporary folder %1: %2")
@@ -170,8 +172,6 @@ RunFolder::RunFolder()
                                     .arg(QFile::decodeName(name), QString::fromLocal8Bit(std::strerror(error))));
     }
     m_path = Paths::withTrailingSeparator(QFile::decodeName(name));
-
-    const InterruptBlock block;
     if (interruptState.folderFd.load() < 0 && copyPath(interruptState.folder, name))
         interruptState.folderFd.store(m_fd);
 }
