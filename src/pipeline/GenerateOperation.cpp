@@ -64,6 +64,8 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
     InputFiles inputs;
     inputs.add(sourcePath);
     inputs.add(form.styleSheetPath());
+    if (RefuseOutputFileNameEarly(form, inputs, ui))
+        return GenerateOutcome::NotWritten;
 
     // Removes the converted Surmex file on every way out, whatever the run's fate.
     TempFileGuard convertedFile;

@@ -112,6 +112,14 @@ bool refuseDestination(const QString& path, const InputFiles& inputs, const Gene
 
 } // namespace
 
+bool RefuseOutputFileNameEarly(const GenerateForm& form, const InputFiles& inputs, UserInteraction& ui)
+{
+    const QString& name = form.outputFileName();
+    if (name.isEmpty() || (!Paths::hasExtension(name) && !Paths::endsWithSeparator(name)))
+        return false;
+    return refuseDestination(name, inputs, form, ui);
+}
+
 GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& shell, const QString& defaultName,
                                const QString& extension, TempFileGuard& tempFile, const InputFiles& inputs)
 {

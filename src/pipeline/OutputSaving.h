@@ -23,6 +23,10 @@ QString GetOutputExtension(const XmlDocument& styleSheet);
 GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& shell, const QString& defaultName,
                                const QString& extension, TempFileGuard& tempFile, const InputFiles& inputs);
 
+// Refuses, before any question is asked, a command-line output name that is already final (it
+// has its extension, or ends in a separator) and that SaveOutputFile would refuse: true then.
+bool RefuseOutputFileNameEarly(const GenerateForm& form, const InputFiles& inputs, UserInteraction& ui);
+
 // Copies a file so that the destination is either the complete new content or left untouched.
 // Throws UnexpectedFailure with the system's reason.
 void CopyFileReplacing(const QString& from, const QString& to);

@@ -189,6 +189,12 @@ TEST_F(ProgramTest, AnOutputThatIsAFileTheRunReadsOrNoFileIsRefused)
     }
     EXPECT_EQ(QDir(work + QStringLiteral("/sub")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList());
+
+    // A name that is final already is refused before the user answers questions in vain.
+    const ProgramResult early =
+        run({source, env.writeFile(QStringLiteral("work dir/prompt.xsl"), PromptSheet), source}, "answer\n");
+    EXPECT_EQ(early.exitCode, 2);
+    EXPECT_FALSE(early.err.contains(Prompt)) << early.err.toStdString();
 }
 
 TEST_F(ProgramTest, ReplacingAFileKeepsItsPermissionBits)
