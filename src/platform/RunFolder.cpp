@@ -13,6 +13,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,6 +51,32 @@ public:
 
 private:
     sigset_t m_previous;
+};
+
+struct DirCloser
+{
+    void operator()(DIR* folder) const { closedir(folder); }
+};
+
+// A descriptor closed on every way out.
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd)
+        : m_fd(fd)
+    {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
 };
 
 bool copyPath(char (&to)[PATH_MAX], const QByteArray& from)
@@ -124,14 +151,11 @@ void removeAbandoned(int tempFd, const char* name)
     struct stat info;
     if (fstatat(tempFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid())
         return;
-    const int folderFd = openat(tempFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (folderFd < 0)
-        return;
-    if (flock(folderFd, LOCK_EX | LOCK_NB) == 0) {
-        removeEntries(folderFd);
+    const Descriptor folder(openat(tempFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (folder.get() >= 0 && flock(folder.get(), LOCK_EX | LOCK_NB) == 0) {
+        removeEntries(folder.get());
         unlinkat(tempFd, name, AT_REMOVEDIR);
     }
-    close(folderFd);
 }
 
 } // namespace
@@ -139,16 +163,14 @@ void removeAbandoned(int tempFd, const char* name)
 void RemoveAbandonedRunFolders()
 {
     const QByteArray temp = QFile::encodeName(GetTempFolder());
-    DIR* folder = opendir(temp.constData());
+    const std::unique_ptr<DIR, DirCloser> folder(opendir(temp.constData()));
     if (!folder)
         return;
-    const int tempFd = dirfd(folder);
-    while (const dirent* entry = readdir(folder)) {
+    while (const dirent* entry = readdir(folder.get())) {
         const pid_t owner = ownerOf(entry->d_name);
         if (owner > 0 && processIsGone(owner))
-            removeAbandoned(tempFd, entry->d_name);
+            removeAbandoned(dirfd(folder.get()), entry->d_name);
     }
-    closedir(folder);
 }
 
 RunFolder::RunFolder()
