@@ -1,6 +1,7 @@
 #include "pipeline/DocumentInput.h"
 
 #include "pipeline/InputFiles.h"
+#include "platform/Descriptor.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,10 +13,16 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+struct InputBufferDeleter
+{
+    void operator()(xmlParserInputBuffer* buffer) const { xmlFreeParserInputBuffer(buffer); }
+};
 
 // "scheme:" of two characters or more, so that a drive letter is not taken for one.
 qsizetype schemeLength(const QByteArray& uri)
@@ -77,31 +84,31 @@ xmlParserInputPtr OpenDocumentInput(const char* uri, xmlParserCtxtPtr ctxt, int&
         errorNumber = EPROTONOSUPPORT;
         return nullptr;
     }
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    Descriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+    struct stat info;
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
         errorNumber = errno;
         return nullptr;
     }
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        errorNumber = S_ISDIR(info.st_mode) ? EISDIR : errno;
-        ::close(fd);
+    if (S_ISDIR(info.st_mode)) {
+        errorNumber = EISDIR;
         return nullptr;
     }
-    InputFiles::noteOpened(fd);
-    // The buffer closes the descriptor when it is freed.
-    xmlParserInputBufferPtr buffer = xmlParserInputBufferCreateFd(fd, XML_CHAR_ENCODING_NONE);
+    InputFiles::noteOpened(file.get());
+    std::unique_ptr<xmlParserInputBuffer, InputBufferDeleter> buffer(
+        xmlParserInputBufferCreateFd(file.get(), XML_CHAR_ENCODING_NONE));
     if (!buffer) {
-        ::close(fd);
         errorNumber = ENOMEM;
         return nullptr;
     }
-    xmlParserInputPtr input = xmlNewIOInputStream(ctxt, buffer, XML_CHAR_ENCODING_NONE);
+    // The buffer closes the descriptor when it is freed, and the input frees the buffer.
+    file.release();
+    xmlParserInputPtr input = xmlNewIOInputStream(ctxt, buffer.get(), XML_CHAR_ENCODING_NONE);
     if (!input) {
-        xmlFreeParserInputBuffer(buffer);
         errorNumber = ENOMEM;
         return nullptr;
     }
+    buffer.release();
     // The document's URL, and so the base of the URIs it holds.
     input->filename = reinterpret_cast<const char*>(xmlStrdup(reinterpret_cast<const xmlChar*>(uri)));
     return input;

@@ -1,5 +1,6 @@
 #include "platform/RunFolder.h"
 
+#include "platform/Descriptor.h"
 #include "platform/Failure.h"
 #include "platform/Paths.h"
 #include "platform/TempFiles.h"
@@ -56,27 +57,6 @@ private:
 struct DirCloser
 {
     void operator()(DIR* folder) const { closedir(folder); }
-};
-
-// A descriptor closed on every way out.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd)
-        : m_fd(fd)
-    {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
 };
 
 bool copyPath(char (&to)[PATH_MAX], const QByteArray& from)
