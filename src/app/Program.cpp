@@ -4,6 +4,7 @@
 #include "console/ConsoleInteraction.h"
 #include "pipeline/Viewing.h"
 #include "platform/Failure.h"
+#include "platform/RunFolder.h"
 #include "text/StringTable.h"
 #include "ui/DesktopShell.h"
 #include "ui/QtInteraction.h"
@@ -85,19 +86,17 @@ int runOnConsole(int argc, char** argv, const CommandLine& commandLine)
     return generateOnce(interaction, [&] { return RunGenerateOperation(form, interaction, shell); });
 }
 
-QStringList argumentsOf(int argc, char** argv)
-{
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    return arguments;
-}
-
 } // namespace
 
 int RunProgram(int argc, char** argv)
 {
-    const CommandLine commandLine = ParseCommandLine(argumentsOf(argc, argv));
+    InstallInterruptCleanup();
+    QString undecodable;
+    const CommandLine commandLine = ParseCommandLine(DecodeArguments(argc, argv, undecodable));
+    if (!undecodable.isEmpty()) {
+        std::fprintf(stderr, "Error: %s\n", qUtf8Printable(undecodable));
+        return ExitNotWritten;
+    }
     // Without a display a command-line run still works, talking to the user on the console;
     // the window cannot, unless a platform was chosen explicitly (tests use offscreen).
     const bool console = !hasDisplay() && (commandLine.mode != CommandLine::Mode::Dialog ||
