@@ -169,6 +169,11 @@ TEST_F(ScriptBlockTest, JoinsBlocksPerPrefixAcrossLanguagesNamesAndModules)
     EXPECT_EQ(run(sheetWith(scripts, body)), QStringLiteral("1,2,AB,other undefined,true,3,false,xx"));
     // Globals start again with each transformation.
     EXPECT_EQ(run(sheetWith(scripts, valueOf("u:count()"))), QStringLiteral("1"));
+
+    EXPECT_EQ(run(R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
+    xmlns:w="urn:tabulon-lib"><xsl:import href="lib.xsl"/><xsl:output method="text"/>
+<xsl:template match="/"><xsl:value-of select="w:twice('y')"/></xsl:template></xsl:stylesheet>)~"),
+              QStringLiteral("yy"));
 }
 
 TEST_F(ScriptBlockTest, RefusesBlocksThatCannotRunWhenTheSheetIsLoaded)
