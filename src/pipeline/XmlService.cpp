@@ -1,7 +1,10 @@
 #include "pipeline/XmlService.h"
 
 #include "pipeline/DocumentInput.h"
+#include "pipeline/DomNames.h"
 #include "pipeline/LimitMessages.h"
+#include "pipeline/MsxslFunctions.h"
+#include "pipeline/ScriptBlocks.h"
 #include "platform/Failure.h"
 
 #include <QFile>
@@ -56,8 +59,9 @@ using SecurityPrefsPtr = std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter
 
 const char* const MsxslNamespace = "urn:schemas-microsoft-com:xslt";
 
-// Options of every load: entities expanded, but nothing fetched from outside the file itself.
-constexpr int LoadOptions = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_COMPACT;
+// Options of every load: entities expanded and attribute defaults of the internal subset supplied,
+// but nothing fetched from outside the file itself.
+constexpr int LoadOptions = XML_PARSE_NOENT | XML_PARSE_DTDATTR | XML_PARSE_NONET | XML_PARSE_COMPACT;
 
 QString fromXml(const xmlChar* text)
 {
@@ -494,6 +498,7 @@ void initialiseXmlService()
         xmlInitParser();
         exsltRegisterAll();
         xsltRegisterExtModuleFunction(BAD_CAST "node-set", BAD_CAST MsxslNamespace, xsltFunctionNodeSet);
+        registerMsxslFunctions();
         xmlSetExternalEntityLoader(secureEntityLoader);
         xsltSetLoaderFunc(documentLoader);
         securityPrefs();
@@ -544,38 +549,12 @@ xmlAttr* findAttribute(xmlNode* node, const QualifiedName& name)
 
 int XmlNode::nodeType() const
 {
-    switch (m_node->type) {
-    case XML_DTD_NODE:
-        return 10;
-    case XML_HTML_DOCUMENT_NODE:
-        return 9;
-    default:
-        return int(m_node->type);
-    }
+    return domNodeType(m_node);
 }
 
 QString XmlNode::nodeName() const
 {
-    switch (m_node->type) {
-    case XML_ELEMENT_NODE:
-    case XML_ATTRIBUTE_NODE:
-        if (m_node->ns && m_node->ns->prefix)
-            return fromXml(m_node->ns->prefix) + u':' + fromXml(m_node->name);
-        return fromXml(m_node->name);
-    case XML_TEXT_NODE:
-        return QStringLiteral("#text");
-    case XML_CDATA_SECTION_NODE:
-        return QStringLiteral("#cdata-section");
-    case XML_COMMENT_NODE:
-        return QStringLiteral("#comment");
-    case XML_DOCUMENT_NODE:
-    case XML_HTML_DOCUMENT_NODE:
-        return QStringLiteral("#document");
-    case XML_DOCUMENT_FRAG_NODE:
-        return QStringLiteral("#document-fragment");
-    default:
-        return fromXml(m_node->name);
-    }
+    return domNodeName(m_node);
 }
 
 std::vector<XmlNode> XmlNode::childNodes() const
@@ -630,6 +609,10 @@ bool XmlDocument::loadStyleSheet(const QString& path)
 {
     m_parseError = {};
     m_doc = parseFile(FileUri(path), nullptr, false, &m_parseError);
+    if (const auto problem = m_doc ? scriptBlockProblem(scriptBlocksOf(m_doc.get())) : std::nullopt) {
+        m_doc.reset();
+        m_parseError = {-1, *problem};
+    }
     return m_doc != nullptr;
 }
 
@@ -691,6 +674,8 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
     if (style->errors > 0)
         throw failure(QStringLiteral("The style sheet is not a valid XSLT style sheet"));
 
+    // Outlives the context: node-sets the context still holds may point into script documents.
+    std::unique_ptr<ScriptRunner> scripts;
     TransformContextPtr context(xsltNewTransformContext(style.get(), source.raw()));
     if (!context)
         throw failure(QStringLiteral("The transformation could not be started"));
@@ -700,6 +685,7 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
     // Registering adds nothing where a function of that name exists: the built-in one goes first.
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "document", nullptr);
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "document", documentFunction);
+    scripts = ScriptRunner::start(scriptBlocksOf(style.get()), context.get());
 
     XmlDocPtr result(xsltApplyStylesheetUser(style.get(), source.raw(), nullptr, nullptr, nullptr, context.get()));
     if (!result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED)

@@ -260,6 +260,34 @@ TEST_F(GenerateOperationTest, TransformationErrorsAreUnexpectedFailuresThatLeave
     EXPECT_FALSE(QFileInfo::exists(outDir + QStringLiteral("/result.txt")));
 }
 
+TEST_F(GenerateOperationTest, ScriptFailuresLeaveNothingAndOtherLanguagesAreReportedOnLoading)
+{
+    const auto sheet = [](const char* language) {
+        return QByteArray(R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
+    xmlns:msxsl="urn:schemas-microsoft-com:xslt" xmlns:u="urn:u">
+<msxsl:script implements-prefix="u" language=")~") +
+               language + R"~(">function f() { throw new Error('no angle'); }</msxsl:script>
+<xsl:template match="/"><xsl:value-of select="u:f()"/></xsl:template></xsl:stylesheet>)~";
+    };
+    form.commandLine = true;
+    form.output = outDir + QStringLiteral("/result");
+    env.writeFile(QStringLiteral("sheets/points.xsl"), sheet("JScript"));
+    try {
+        run();
+        ADD_FAILURE() << "no failure";
+    } catch (const UnexpectedFailure& failure) {
+        EXPECT_TRUE(failure.description().contains(QStringLiteral("no angle"))) << failure.what();
+    }
+    EXPECT_FALSE(QFileInfo::exists(outDir + QStringLiteral("/result.txt")));
+
+    env.writeFile(QStringLiteral("sheets/points.xsl"), sheet("VBScript"));
+    EXPECT_EQ(run(), GenerateOutcome::NotWritten);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].text.contains(QStringLiteral("\"VBScript\" is not supported")))
+        << ui.messages[0].text.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(outDir + QStringLiteral("/result.txt")));
+}
+
 TEST_F(GenerateOperationTest, FailedCopyIsReportedAndKeepsTheOldDestination)
 {
     const QString existing = outDir + QStringLiteral("/existing.csv");

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <libxml/tree.h>
+#include <libxslt/xsltInternals.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// One msxsl:script element of a style sheet: its code as written and where that code begins.
+struct ScriptBlock
+{
+    QString prefix;
+    QByteArray namespaceUri; // of the implements-prefix; empty when the prefix is not declared
+    QString language;        // as written; empty when the attribute is missing
+    QString code;
+    QString file;
+    int line = 0;
+};
+
+// The script blocks at the top level of one style sheet document, in document order.
+std::vector<ScriptBlock> scriptBlocksOf(const xmlDoc* sheet);
+
+// The blocks of a compiled style sheet: its own, then those of its includes and imports.
+std::vector<ScriptBlock> scriptBlocksOf(const xsltStylesheet* style);
+
+// Why the blocks cannot run (a language other than JScript, an undeclared prefix), or nothing.
+std::optional<QString> scriptBlockProblem(const std::vector<ScriptBlock>& blocks);
+
+/**
+ * The scripts of one transformation: compiles the blocks once, makes every function they define
+ * callable from XPath in the namespace of its block's prefix, and owns what scripts create until
+ * it is destroyed, which must happen after the transformation context is freed.
+ * A script that fails, or a call that runs longer than scriptCallTimeLimit(), stops the
+ * transformation with the script's message.
+ */
+class ScriptRunner
+{
+public:
+    virtual ~ScriptRunner() = default;
+
+    // Nothing when there are no blocks. The script engine is a module of its own, loaded only
+    // here, so that sheets without scripts do not pay for it. Throws UnexpectedFailure when the
+    // blocks cannot run, do not compile or their top-level code fails.
+    static std::unique_ptr<ScriptRunner> start(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context);
+};
+
+// How long one call into a script may run before it is interrupted: 30 seconds unless changed.
+void setScriptCallTimeLimit(std::chrono::milliseconds limit);
+std::chrono::milliseconds scriptCallTimeLimit();
+
+// The entry point of the script engine module.
+using StartScriptsFunction = ScriptRunner* (*)(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context,
+                                               std::chrono::milliseconds callTimeLimit);
+inline constexpr char StartScriptsSymbol[] = "tabulonStartScripts";
