@@ -22,5 +22,6 @@ struct CommandLine
 // Empty arguments (a pair of double quotes) count as not given.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
-// The seven lines shown when the argument count is wrong, joined by CR LF.
-QString UsageText();
+// The seven lines shown when the argument count is wrong, joined by CR LF; the syntax line names
+// the program as it was started.
+QString UsageText(const QString& programName);

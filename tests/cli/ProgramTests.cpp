@@ -67,7 +67,7 @@ TEST_F(ProgramTest, WrongArgumentCountsShowTheUsage)
          {QStringList{source}, QStringList{source, sheet, QStringLiteral("out"), QStringLiteral("x")}}) {
         const ProgramResult result = run(arguments);
         EXPECT_EQ(result.exitCode, 2);
-        EXPECT_TRUE(result.err.contains(QStringLiteral("Syntax: Tabulon.exe"))) << result.err.toStdString();
+        EXPECT_TRUE(result.err.contains(QStringLiteral("Syntax: tabulon <full"))) << result.err.toStdString();
     }
     EXPECT_TRUE(outputs().isEmpty());
 
@@ -75,7 +75,7 @@ TEST_F(ProgramTest, WrongArgumentCountsShowTheUsage)
     const ProgramResult windowless = run({});
     EXPECT_EQ(windowless.exitCode, 2);
     EXPECT_TRUE(windowless.err.contains(QStringLiteral("no display"))) << windowless.err.toStdString();
-    EXPECT_TRUE(windowless.err.contains(QStringLiteral("Syntax: Tabulon.exe")));
+    EXPECT_TRUE(windowless.err.contains(QStringLiteral("Syntax: tabulon <full")));
 }
 
 TEST_F(ProgramTest, TwoArgumentsAskWhereToSave)
