@@ -1,0 +1,182 @@
+#include "ui/QtInteraction.h"
+#include "ui/TConvertForm.h"
+#include "ui/WindowPosition.h"
+
+#include "platform/RegistryKey.h"
+
+#include "ModalDialogs.h"
+#include "RecordingShell.h"
+#include "TestEnvironment.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString Key = QStringLiteral("Software\\Corvane\\Tabulon");
+
+class TConvertFormTest : public ::testing::Test
+{
+protected:
+    void TearDown() override { EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty()); }
+
+    void storePosition(const std::optional<QString>& text) const
+    {
+        const auto key = RegistryKey::open(RegistryRoot::CurrentUser, Key, RegistryAccess::Write);
+        ASSERT_NE(key, nullptr);
+        key->setString(QStringLiteral("MainDialogPosition"), text.value_or(QString()));
+    }
+
+    QString storedValue(const QString& name) const
+    {
+        const auto key = RegistryKey::open(RegistryRoot::CurrentUser, Key, RegistryAccess::Read);
+        const auto value = key ? key->value(name) : std::nullopt;
+        return !value                                    ? QStringLiteral("<missing>")
+               : value->type == RegistryValueType::DWord ? QString::number(value->number)
+                                                         : value->text;
+    }
+
+    TestEnvironment env;
+};
+
+} // namespace
+
+TEST_F(TConvertFormTest, StoredPositionIsUsedOnlyWhereItShows)
+{
+    const QRect desktop = VirtualDesktop();
+    const QString farEdges = QStringLiteral("%1,%2").arg(desktop.bottom() + 1).arg(desktop.right() + 1);
+    struct Row
+    {
+        const char* name;
+        QString stored;
+        std::optional<QPoint> expected; // nothing: the window stays where it was created
+    };
+    const std::vector<Row> rows = {
+        {"blanks around the numbers", " 100 ,  200 ", QPoint(200, 100)},
+        {"negative and beyond the right edge", "-20,5000", QPoint(0, 0)},
+        {"beyond the bottom", "5000,50", QPoint(50, 0)},
+        {"no comma", "100;200", std::nullopt},
+        {"empty", "", std::nullopt},
+        {"on the far edges, wholly off the screens", farEdges, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        storePosition(row.stored);
+        TConvertForm form;
+        const QPoint created = form.pos();
+        form.RestoreWindowPosition();
+        EXPECT_EQ(form.pos(), row.expected.value_or(created));
+    }
+}
+
+TEST_F(TConvertFormTest, EscapeClosesAndSaves)
+{
+    const QString source = env.writeFile(QStringLiteral("job.smx"), "<Job/>");
+    {
+        TConvertForm form;
+        form.show();
+        form.move(30, 40);
+        QTest::keyClicks(form.SurmexFileEditBox, source);
+        QTest::keyClick(form.ViewFileCheckBox, Qt::Key_Space);
+        QTest::keyClick(&form, Qt::Key_Escape);
+        EXPECT_FALSE(form.isVisible());
+    }
+    EXPECT_EQ(storedValue(QStringLiteral("MainDialogPosition")), QStringLiteral("40,30"));
+    EXPECT_EQ(storedValue(QStringLiteral("JobOrSurmexFile")), source);
+    EXPECT_EQ(storedValue(QStringLiteral("ViewGeneratedFile")), QStringLiteral("1"));
+}
+
+TEST_F(TConvertFormTest, SourceDialogRemembersTheFileTypeAlsoWhenCancelled)
+{
+    const QString source = env.writeFile(QStringLiteral("field.job"), "job");
+    TConvertForm form;
+    form.show();
+    QString offered;
+    whenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_TRUE(dialog);
+        offered = dialog->selectedNameFilter();
+        dialog->selectNameFilter(dialog->nameFilters().value(1));
+        dialog->reject();
+    });
+    QTest::mouseClick(form.XMLBrowseBtn, Qt::LeftButton);
+    EXPECT_TRUE(offered.startsWith(QStringLiteral("Surmex files"))) << offered.toStdString();
+    EXPECT_EQ(form.SourceFilterIndex, 2);
+    EXPECT_TRUE(form.SurmexFileEditBox->text().isEmpty());
+
+    whenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_TRUE(dialog);
+        offered = dialog->selectedNameFilter();
+        // Typed, as a user does: the dialog selects a file in its list only once it has read the folder.
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_TRUE(name);
+        name->setText(source);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    QTest::mouseClick(form.XMLBrowseBtn, Qt::LeftButton);
+    EXPECT_EQ(offered, QStringLiteral("Job files (*.job)"));
+    EXPECT_EQ(form.SurmexFileEditBox->text(), source);
+    form.close();
+}
+
+TEST_F(TConvertFormTest, GeneratesAReportFromTheWindow)
+{
+    const QString source =
+        env.writeFile(QStringLiteral("site.smx"), "<Job><Point name=\"P1\"/><Point name=\"P2\"/></Job>");
+    const QString sheet =
+        env.writeFile(QStringLiteral("sheets/points.xsl"),
+                      R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="text"/><xsl:variable name="fileExt" select="'csv'"/>
+<xsl:template match="/"><xsl:for-each select="Job/Point"><xsl:value-of select="@name"/>;</xsl:for-each></xsl:template>
+</xsl:stylesheet>)~");
+    const QString output = env.root() + QStringLiteral("/report.csv");
+
+    TConvertForm form;
+    QtInteraction ui(form, nullptr);
+    RecordingShell shell;
+    form.setServices(&ui, &shell);
+    form.show();
+    form.StyleSheetFolder = env.root() + QStringLiteral("/sheets/");
+    form.BuildStyleSheetList();
+
+    QTest::keyClicks(form.SurmexFileEditBox, source);
+    form.StyleSheetCombo->setFocus();
+    QTest::keyClick(form.StyleSheetCombo, Qt::Key_End);
+    EXPECT_EQ(form.StyleSheetCombo->currentText(), QStringLiteral("points"));
+    EXPECT_EQ(form.StyleSheetPath, sheet);
+
+    QString proposed;
+    QString reported;
+    whenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_TRUE(dialog);
+        proposed = dialog->selectedFiles().value(0);
+        dialog->selectFile(output);
+        QMetaObject::invokeMethod(dialog, "accept");
+        whenModal([&](QWidget* next) {
+            auto* box = qobject_cast<QMessageBox*>(next);
+            ASSERT_TRUE(box);
+            reported = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+    });
+    QTest::mouseClick(form.OKBtn, Qt::LeftButton);
+
+    EXPECT_TRUE(proposed.endsWith(QStringLiteral("/site.csv"))) << proposed.toStdString();
+    EXPECT_TRUE(reported.contains(output)) << reported.toStdString();
+    QFile written(output);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray("P1;P2;"));
+    EXPECT_TRUE(shell.opened.isEmpty());
+    form.close();
+}
