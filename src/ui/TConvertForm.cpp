@@ -1,20 +1,25 @@
 #include "ui/TConvertForm.h"
 
+#include "platform/Paths.h"
 #include "platform/RegistryKey.h"
 #include "text/StringTable.h"
 #include "text/TextIds.h"
 #include "ui/SettingsKey.h"
+#include "ui/THelpForm.h"
 #include "ui/WindowPosition.h"
+#include "widgets/TBrowseFolder.h"
+#include "widgets/TButtonRow.h"
+#include "widgets/TSizingPanel.h"
+#include "widgets/TStaticText.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QGuiApplication>
-#include <QLabel>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 
 namespace {
@@ -59,20 +64,23 @@ TConvertForm::TConvertForm(RunMode mode, QWidget* parent)
 
 void TConvertForm::createControls()
 {
-    resize(DesignClientSize);
+    // The sizing panels widen a fixed-size window through its fixed width; the user cannot.
+    setFixedSize(DesignClientSize);
     move(DesignPosition);
 
-    SizingPanel1 = named(new QWidget(this), "SizingPanel1");
+    SizingPanel1 = named(new TSizingPanel(this), "SizingPanel1");
     SizingPanel1->setGeometry(0, 0, 153, 153);
-    JobOrSurmexLbl = named(new QLabel(SizingPanel1), "JobOrSurmexLbl");
+    SizingPanel1->setCanSizeForm(true);
+    JobOrSurmexLbl = named(new TStaticText(QString(), SizingPanel1), "JobOrSurmexLbl");
     JobOrSurmexLbl->setGeometry(8, 19, 131, 17);
-    FormatLbl = named(new QLabel(SizingPanel1), "FormatLbl");
+    FormatLbl = named(new TStaticText(QString(), SizingPanel1), "FormatLbl");
     FormatLbl->setGeometry(8, 50, 71, 17);
 
     Panel1 = named(new QWidget(this), "Panel1");
     Panel1->setGeometry(153, 0, 334, 153);
-    SizingPanel2 = named(new QWidget(Panel1), "SizingPanel2");
+    SizingPanel2 = named(new TSizingPanel(Panel1), "SizingPanel2");
     SizingPanel2->setGeometry(241, 0, 93, 153);
+    SizingPanel2->setCanSizeForm(true);
     XMLBrowseBtn = named(new QPushButton(SizingPanel2), "XMLBrowseBtn");
     XMLBrowseBtn->setGeometry(6, 13, 75, 25);
     XSLBrowseBtn = named(new QPushButton(SizingPanel2), "XSLBrowseBtn");
@@ -83,8 +91,10 @@ void TConvertForm::createControls()
     StyleSheetCombo->setGeometry(8, 48, 225, 21);
     StyleSheetCombo->setEditable(false);
 
-    ButtonRow1 = named(new QWidget(this), "ButtonRow1");
+    ButtonRow1 = named(new TButtonRow(this), "ButtonRow1");
     ButtonRow1->setGeometry(0, 112, 489, 41);
+    ButtonRow1->setButtonSpacing(20);
+    ButtonRow1->setGroupAlignment(TButtonRow::taCenter);
     OKBtn = named(new QPushButton(ButtonRow1), "OKBtn");
     OKBtn->setGeometry(112, 9, 75, 25);
     OKBtn->setDefault(true);
@@ -95,6 +105,9 @@ void TConvertForm::createControls()
 
     ViewFileCheckBox = named(new QCheckBox(this), "ViewFileCheckBox");
     ViewFileCheckBox->setGeometry(8, 85, 241, 17);
+
+    StyleSheetFldr = new TBrowseFolder(this);
+    StyleSheetFldr->setObjectName(QStringLiteral("StyleSheetFldr"));
 
     setTabOrder(OKBtn, CloseBtn);
     setTabOrder(CloseBtn, HelpBtn);
@@ -111,6 +124,10 @@ void TConvertForm::createControls()
     connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
     connect(CloseBtn, &QPushButton::clicked, this, &QWidget::close);
     connect(XMLBrowseBtn, &QPushButton::clicked, this, &TConvertForm::XMLBrowseBtnClick);
+    connect(XSLBrowseBtn, &QPushButton::clicked, this, &TConvertForm::XSLBrowseBtnClick);
+    connect(HelpBtn, &QPushButton::clicked, this, &TConvertForm::HelpBtnClick);
+    // F1 is taken here, so no other help system sees it.
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, &TConvertForm::FormHelp);
     connect(StyleSheetCombo, &QComboBox::activated, this, [this] { StyleSheetComboChange(); });
 }
 
@@ -125,6 +142,7 @@ void TConvertForm::FormCreate()
     OKBtn->setText(LoadLocalizedString(TextId::OK));
     CloseBtn->setText(LoadLocalizedString(TextId::Close));
     HelpBtn->setText(LoadLocalizedString(TextId::Help));
+    StyleSheetFldr->setTitle(LoadLocalizedString(TextId::SelectStyleSheetFolder));
 
     StyleSheetFolder.clear();
     StyleSheetPath.clear();
@@ -135,15 +153,20 @@ void TConvertForm::FormCreate()
 
 void TConvertForm::FormShow()
 {
+    // A panel that widened while being shown got its new width without a resize event.
+    alignPanels();
     RestoreWindowPosition();
-    // The panels have widened the window for its captions by now; the user cannot resize it.
-    setFixedSize(size());
 }
 
 void TConvertForm::FormClose()
 {
     SaveWindowPosition();
     SaveSettings();
+}
+
+void TConvertForm::FormHelp()
+{
+    HelpBtnClick();
 }
 
 void TConvertForm::showEvent(QShowEvent* event)
@@ -230,6 +253,23 @@ void TConvertForm::XMLBrowseBtnClick()
     const qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
     if (chosen >= 0)
         SourceFilterIndex = static_cast<int>(chosen) + 1;
+}
+
+void TConvertForm::XSLBrowseBtnClick()
+{
+    if (QFileInfo(StyleSheetFolder).isDir())
+        StyleSheetFldr->setDirectory(StyleSheetFolder);
+    if (!StyleSheetFldr->Execute())
+        return;
+    StyleSheetFolder = Paths::withTrailingSeparator(StyleSheetFldr->Directory());
+    BuildStyleSheetList();
+}
+
+void TConvertForm::HelpBtnClick()
+{
+    // Owned by the window, so it goes when the window goes; closing it only hides it.
+    auto* help = new THelpForm(this);
+    help->show();
 }
 
 void TConvertForm::SaveWindowPosition()

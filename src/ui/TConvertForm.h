@@ -7,9 +7,12 @@
 class QCheckBox;
 class QComboBox;
 class QFileDialog;
-class QLabel;
 class QLineEdit;
 class QPushButton;
+class TBrowseFolder;
+class TButtonRow;
+class TSizingPanel;
+class TStaticText;
 
 /**
  * The main window: a fixed-size dialog showing the state the generate operation reads. A
@@ -22,20 +25,21 @@ class TConvertForm : public QDialog, public ConvertFormState
 public:
     explicit TConvertForm(RunMode mode = RunMode::Dialog, QWidget* parent = nullptr);
 
-    QWidget* SizingPanel1 = nullptr;
-    QLabel* JobOrSurmexLbl = nullptr;
-    QLabel* FormatLbl = nullptr;
+    TSizingPanel* SizingPanel1 = nullptr;
+    TStaticText* JobOrSurmexLbl = nullptr;
+    TStaticText* FormatLbl = nullptr;
     QWidget* Panel1 = nullptr;
-    QWidget* SizingPanel2 = nullptr;
+    TSizingPanel* SizingPanel2 = nullptr;
     QPushButton* XMLBrowseBtn = nullptr;
     QPushButton* XSLBrowseBtn = nullptr;
     QLineEdit* SurmexFileEditBox = nullptr;
     QComboBox* StyleSheetCombo = nullptr;
-    QWidget* ButtonRow1 = nullptr;
+    TButtonRow* ButtonRow1 = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CloseBtn = nullptr;
     QPushButton* HelpBtn = nullptr;
     QCheckBox* ViewFileCheckBox = nullptr;
+    TBrowseFolder* StyleSheetFldr = nullptr;
 
     // Created when first needed: a file dialog loads icons and scans its folder, which a
     // command-line run that never shows one should not pay for. They then live as long as the
@@ -45,6 +49,9 @@ public:
     QFileDialog* saveDialog();
 
     void XMLBrowseBtnClick();
+    void XSLBrowseBtnClick();
+    // Each click opens another help window; those opened before stay as they are.
+    void HelpBtnClick();
     void SaveWindowPosition();
     void RestoreWindowPosition();
 
@@ -71,6 +78,7 @@ private:
     void FormCreate();
     void FormShow();
     void FormClose();
+    void FormHelp();
     void alignPanels();
 
     QFileDialog* XMLOpenDialog = nullptr;
