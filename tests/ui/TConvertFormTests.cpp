@@ -3,6 +3,10 @@
 #include "ui/WindowPosition.h"
 
 #include "platform/RegistryKey.h"
+#include "text/StringTable.h"
+#include "widgets/TButtonRow.h"
+#include "widgets/TSizingPanel.h"
+#include "widgets/TStaticText.h"
 
 #include "ModalDialogs.h"
 #include "RecordingShell.h"
@@ -76,6 +80,49 @@ TEST_F(TConvertFormTest, StoredPositionIsUsedOnlyWhereItShows)
         form.RestoreWindowPosition();
         EXPECT_EQ(form.pos(), row.expected.value_or(created));
     }
+}
+
+TEST_F(TConvertFormTest, EveryCaptionFitsInEachLanguage)
+{
+    struct Row
+    {
+        const char* name;
+        QString catalogue; // none: the program's own texts
+    };
+    const std::vector<Row> rows = {
+        {"English", QString()},
+        {"German", QStringLiteral(TABULON_GERMAN_QM)},
+    };
+    int englishWidth = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FreeResourceLibrary();
+        if (!row.catalogue.isEmpty())
+            ASSERT_TRUE(LoadResourceLibraryFrom(row.catalogue));
+        TConvertForm form;
+        form.show();
+        for (const TStaticText* label : {form.JobOrSurmexLbl, form.FormatLbl})
+            EXPECT_LE(label->geometry().right(), form.SizingPanel1->width() - 1) << label->text().toStdString();
+        for (const QPushButton* button : {form.XMLBrowseBtn, form.XSLBrowseBtn}) {
+            EXPECT_GE(button->width(), form.SizingPanel2->MeasureButton(*button)) << button->text().toStdString();
+            EXPECT_LE(button->geometry().right(), form.SizingPanel2->width() - 1);
+        }
+        // The browse buttons' panel keeps to the right edge, with the edit box and list left of it.
+        EXPECT_EQ(form.Panel1->x(), form.SizingPanel1->width());
+        EXPECT_EQ(form.Panel1->geometry().right(), form.width() - 1);
+        EXPECT_EQ(form.SizingPanel2->geometry().right(), form.Panel1->width() - 1);
+        EXPECT_LE(form.SurmexFileEditBox->geometry().right(), form.SizingPanel2->x());
+        for (const QPushButton* button : {form.OKBtn, form.CloseBtn, form.HelpBtn}) {
+            EXPECT_GE(button->x(), 0);
+            EXPECT_LE(button->geometry().right(), form.width() - 1);
+        }
+        if (row.catalogue.isEmpty())
+            englishWidth = form.width();
+        else
+            EXPECT_GT(form.width(), englishWidth);
+        form.close();
+    }
+    FreeResourceLibrary();
 }
 
 TEST_F(TConvertFormTest, EscapeClosesAndSaves)
