@@ -1,5 +1,6 @@
 #include "ui/QtInteraction.h"
 #include "ui/TConvertForm.h"
+#include "ui/THelpForm.h"
 #include "ui/WindowPosition.h"
 
 #include "platform/RegistryKey.h"
@@ -140,6 +141,21 @@ TEST_F(TConvertFormTest, EscapeClosesAndSaves)
     EXPECT_EQ(storedValue(QStringLiteral("MainDialogPosition")), QStringLiteral("40,30"));
     EXPECT_EQ(storedValue(QStringLiteral("JobOrSurmexFile")), source);
     EXPECT_EQ(storedValue(QStringLiteral("ViewGeneratedFile")), QStringLiteral("1"));
+}
+
+TEST_F(TConvertFormTest, EachHelpRequestOpensAnotherHelpWindow)
+{
+    TConvertForm form;
+    form.show();
+    QApplication::setActiveWindow(&form);
+    QTest::mouseClick(form.HelpBtn, Qt::LeftButton);
+    QApplication::setActiveWindow(&form);
+    QTest::keyClick(&form, Qt::Key_F1);
+    const auto helps = form.findChildren<THelpForm*>();
+    ASSERT_EQ(helps.size(), 2);
+    EXPECT_TRUE(helps.at(0)->isVisible() && helps.at(1)->isVisible());
+    EXPECT_FALSE(helps.at(0)->isModal());
+    form.close();
 }
 
 TEST_F(TConvertFormTest, SourceDialogRemembersTheFileTypeAlsoWhenCancelled)
