@@ -1,5 +1,20 @@
 #include "app/CommandLine.h"
 
+QStringList DecodeArguments(int argc, char** argv, QString& refusal)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        arguments << QString::fromLocal8Bit(bytes);
+        if (refusal.isEmpty() && arguments.back().toLocal8Bit() != bytes)
+            refusal = QStringLiteral("Argument %1 is not valid text in the system's encoding, so the file it names "
+                                     "cannot be used: a different name would be read or written. Rename the file, "
+                                     "or run with a locale whose encoding can spell its name.")
+                          .arg(i);
+    }
+    return arguments;
+}
+
 CommandLine ParseCommandLine(const QStringList& arguments)
 {
     QStringList given;

@@ -19,6 +19,11 @@ struct CommandLine
     QString outputFileName; // empty unless a third argument was given
 };
 
+// The program's arguments (its own path not included) decoded from the user's encoding. An
+// argument whose bytes are not valid text there would name another file once decoded: the
+// message refusing it is given back in refusal, which stays empty when every argument is valid.
+QStringList DecodeArguments(int argc, char** argv, QString& refusal);
+
 // Empty arguments (a pair of double quotes) count as not given.
 CommandLine ParseCommandLine(const QStringList& arguments);
 

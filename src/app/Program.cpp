@@ -4,6 +4,7 @@
 #include "console/ConsoleInteraction.h"
 #include "platform/Failure.h"
 #include "platform/Paths.h"
+#include "platform/RunFolder.h"
 #include "text/StringTable.h"
 #include "ui/DesktopShell.h"
 #include "ui/QtInteraction.h"
@@ -96,14 +97,6 @@ int runOnConsole(int argc, char** argv, const CommandLine& commandLine, const QS
     return runCommandLine(form, interaction, commandLine, programName);
 }
 
-QStringList argumentsOf(int argc, char** argv)
-{
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    return arguments;
-}
-
 // The name the user started the program by, for the usage's syntax line.
 QString programNameOf(int argc, char** argv)
 {
@@ -115,7 +108,13 @@ QString programNameOf(int argc, char** argv)
 
 int RunProgram(int argc, char** argv)
 {
-    const CommandLine commandLine = ParseCommandLine(argumentsOf(argc, argv));
+    InstallInterruptCleanup();
+    QString undecodable;
+    const CommandLine commandLine = ParseCommandLine(DecodeArguments(argc, argv, undecodable));
+    if (!undecodable.isEmpty()) {
+        std::fprintf(stderr, "Error: %s\n", qUtf8Printable(undecodable));
+        return ExitNotWritten;
+    }
     const QString programName = programNameOf(argc, argv);
     // Without a display a command-line run still works, talking to the user on the console;
     // the window cannot, unless a platform was chosen explicitly (tests use offscreen).

@@ -1,6 +1,7 @@
 #include "console/ConsoleInteraction.h"
 
 #include "console/ConsolePrompts.h"
+#include "platform/Paths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -47,7 +48,7 @@ std::optional<QString> ConsoleInteraction::readAnswer(const QString& prompt)
     m_err << prompt << Qt::flush;
     const QString line = m_in.readLine();
     if (line.isNull()) {
-        m_err << Qt::endl;
+        reportNoAnswer(m_err);
         return std::nullopt;
     }
     return line;
@@ -60,11 +61,17 @@ std::optional<QString> ConsoleInteraction::askSaveFile(const SaveFileRequest& re
         if (!answer)
             return std::nullopt;
         QString name = answer->trimmed().isEmpty() ? request.fileName : *answer;
-        // The save dialog adds its default extension to a name typed without one.
-        if (!request.defaultExtension.isEmpty() && QFileInfo(name).suffix().isEmpty() && !name.endsWith(u'.'))
+        // The save dialog adds its default extension to a name typed without one; a folder's name
+        // stays as it is, to be refused, rather than becoming a hidden file in that folder.
+        if (!request.defaultExtension.isEmpty() && QFileInfo(name).suffix().isEmpty() && !name.endsWith(u'.') &&
+            !Paths::endsWithSeparator(name))
             name += u'.' + request.defaultExtension;
         const QFileInfo target(QDir::current(), name);
-        if (target.isDir()) {
+        // Bytes that are no valid text arrive as U+FFFD: writing that name would make another file.
+        if (name.contains(QChar::ReplacementCharacter)) {
+            print(QStringLiteral("Error"),
+                  QStringLiteral("The name typed is not valid text in the system's encoding."));
+        } else if (target.isDir()) {
             print(QStringLiteral("Error"), QStringLiteral("%1 is a folder.").arg(target.absoluteFilePath()));
         } else if (!target.exists()) {
             return QDir::toNativeSeparators(target.absoluteFilePath());

@@ -54,14 +54,18 @@ void printQuestion(const ValueQuestion& q, QTextStream& err)
 
 } // namespace
 
+void reportNoAnswer(QTextStream& err)
+{
+    err << "\nCancelled: the input ended before an answer came, so nothing is written." << Qt::endl;
+}
+
 std::optional<QString> askValueOnConsole(const ValueQuestion& q, QTextStream& in, QTextStream& err, bool interactive)
 {
     for (;;) {
         printQuestion(q, err);
         QString line;
         if (!in.readLineInto(&line)) {
-            err << '\n';
-            err.flush();
+            reportNoAnswer(err);
             return std::nullopt;
         }
 

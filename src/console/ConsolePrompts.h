@@ -13,3 +13,6 @@
 // terminal), and cancels otherwise. Numbers are returned as typed; a menu is answered by an
 // item's number or text and returns the item as listed.
 std::optional<QString> askValueOnConsole(const ValueQuestion& q, QTextStream& in, QTextStream& err, bool interactive);
+
+// Says, after a prompt, that the run is cancelled because the input ended without an answer.
+void reportNoAnswer(QTextStream& err);

@@ -33,7 +33,9 @@ QString readText(const RegistryKey& key, const QString& name)
     if (!value)
         return {};
     if (value->type != RegistryValueType::String && value->type != RegistryValueType::ExpandString)
-        throw UnexpectedFailure(QStringLiteral("Invalid data type for '%1'").arg(name));
+        throw UnexpectedFailure(QStringLiteral("Invalid data type for '%1'").arg(name) +
+                                QStringLiteral(" (a value of ") + key.location() +
+                                QStringLiteral(", where text is expected)"));
     return value->text;
 }
 

@@ -2,12 +2,14 @@
 
 #include "convert/JobConversion.h"
 #include "convert/ReductionErrors.h"
+#include "pipeline/InputFiles.h"
 #include "pipeline/OutputSaving.h"
 #include "pipeline/RoadDesign.h"
 #include "pipeline/UserFields.h"
 #include "pipeline/XmlService.h"
 #include "platform/Failure.h"
 #include "platform/Paths.h"
+#include "platform/RunFolder.h"
 #include "platform/TempFiles.h"
 #include "platform/UserInteraction.h"
 #include "text/StringTable.h"
@@ -15,6 +17,7 @@
 
 #include <QFile>
 #include <QLocale>
+#include <QTextStream>
 
 #include <optional>
 
@@ -31,12 +34,12 @@ QString loadFailureText(int whatId, const QString& path, const XmlParseError& er
 }
 
 GenerateOutcome runBuiltInFormat(GenerateForm& form, UserInteraction& ui, Shell& shell, const QString& xmlSourcePath,
-                                 TempFileGuard& tempOutput)
+                                 TempFileGuard& tempOutput, const InputFiles& inputs)
 {
     // A source that cannot be copied would otherwise be "saved" as an empty file.
     CopyFileReplacing(xmlSourcePath, tempOutput.path());
     return SaveOutputFile(form, ui, shell, Paths::withoutExtension(form.sourcePath()), QStringLiteral("smx"),
-                          tempOutput);
+                          tempOutput, inputs);
 }
 
 } // namespace
@@ -55,13 +58,22 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
         return GenerateOutcome::NotWritten;
     }
 
+    // Every temporary file of the run lives in a folder of its own, removed on every way out.
+    const RunFolder runFolder;
+    // What the run reads must survive it: the output may not replace any of these.
+    InputFiles inputs;
+    inputs.add(sourcePath);
+    inputs.add(form.styleSheetPath());
+    if (RefuseOutputFileNameEarly(form, inputs, ui))
+        return GenerateOutcome::NotWritten;
+
     // Removes the converted Surmex file on every way out, whatever the run's fate.
     TempFileGuard convertedFile;
     QString xmlSourcePath;
     if (Paths::extensionWithDot(sourcePath).toUpper() == QLatin1String(".JOB")) {
         QString convertedPath;
         QString geoDataFolder;
-        const bool converted = ConvertJobFile(sourcePath, GetTempFolder(), convertedPath, geoDataFolder, ui);
+        const bool converted = ConvertJobFile(sourcePath, runFolder.path(), convertedPath, geoDataFolder, ui);
         convertedFile.reset(convertedPath);
         if (!converted) {
             ui.showMessage(MessageKind::Error, LoadLocalizedString(TextId::JobNotConverted));
@@ -72,13 +84,13 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
     }
 
     XmlDocument sourceDocument;
-    TempFileGuard tempOutput(NewTempOutputFile());
+    TempFileGuard tempOutput(NewTempOutputFile(runFolder));
     if (xmlSourcePath.isEmpty())
         xmlSourcePath = form.sourcePath();
 
     // The command line always applies the style sheet it names, whatever the list last showed.
     if (!form.commandLineMode() && IsBuiltInFormat(form.selectedFormat()))
-        return runBuiltInFormat(form, ui, shell, xmlSourcePath, tempOutput);
+        return runBuiltInFormat(form, ui, shell, xmlSourcePath, tempOutput, inputs);
 
     std::optional<BusyCursor> busy(std::in_place, ui);
     if (!sourceDocument.load(xmlSourcePath)) {
@@ -108,11 +120,14 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
     if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw UnexpectedFailure(QStringLiteral("Cannot open %1: %2").arg(tempOutput.path(), output.errorString()));
     busy.emplace(ui);
-    transformNodeToObject(sourceDocument, styleSheet, output.handle());
+    const QString notes = transformNodeToObject(sourceDocument, styleSheet, output.handle());
     const QString extension = GetOutputExtension(styleSheet);
     const QString defaultName = Paths::baseName(xmlSourcePath);
     busy.reset();
     output.close();
+    // What the style sheet says with xsl:message is for whoever runs it, as with any XSLT processor.
+    if (form.commandLineMode() && !notes.isEmpty())
+        QTextStream(stderr) << notes << Qt::endl;
 
-    return SaveOutputFile(form, ui, shell, defaultName, extension, tempOutput);
+    return SaveOutputFile(form, ui, shell, defaultName, extension, tempOutput, inputs);
 }

@@ -1,5 +1,6 @@
 #include "pipeline/OutputSaving.h"
 
+#include "pipeline/InputFiles.h"
 #include "pipeline/SelectText.h"
 #include "pipeline/Viewing.h"
 #include "pipeline/XmlService.h"
@@ -15,6 +16,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 QString GetOutputExtension(const XmlDocument& styleSheet)
 {
@@ -42,8 +47,16 @@ void CopyFileReplacing(const QString& from, const QString& to)
     // Written next to the destination and renamed over it, so a full disk or a cut-off run
     // never leaves a half-written file where the old one was.
     QSaveFile destination(to);
+    // Qt's text for a failed flush can be "Unknown error": the system's own reason says "disk full".
+    const auto writeFailure = [&to, &destination] {
+        const int error = errno;
+        return UnexpectedFailure(
+            QStringLiteral("Cannot write %1: %2")
+                .arg(to, error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : destination.errorString()));
+    };
+    errno = 0;
     if (!destination.open(QIODevice::WriteOnly))
-        throw UnexpectedFailure(QStringLiteral("Cannot write %1: %2").arg(to, destination.errorString()));
+        throw writeFailure();
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
         const qint64 read = source.read(buffer.data(), buffer.size());
@@ -51,15 +64,64 @@ void CopyFileReplacing(const QString& from, const QString& to)
             throw UnexpectedFailure(QStringLiteral("Cannot read %1: %2").arg(from, source.errorString()));
         if (read == 0)
             break;
+        errno = 0;
         if (destination.write(buffer.constData(), read) != read)
-            throw UnexpectedFailure(QStringLiteral("Cannot write %1: %2").arg(to, destination.errorString()));
+            throw writeFailure();
     }
+    // The new file takes the old one's place with its permission bits, read-only ones included.
+    const QByteArray target = QFile::encodeName(to);
+    struct stat old;
+    const bool replacing = ::stat(target.constData(), &old) == 0 && S_ISREG(old.st_mode);
+    errno = 0;
     if (!destination.commit())
-        throw UnexpectedFailure(QStringLiteral("Cannot write %1: %2").arg(to, destination.errorString()));
+        throw writeFailure();
+    if (replacing && ::chmod(target.constData(), old.st_mode & 07777) != 0)
+        throw UnexpectedFailure(QStringLiteral("%1 is written, but its permissions could not be kept: %2")
+                                    .arg(to, QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+namespace {
+
+// Why the output may not go to path; empty when it may.
+QString destinationRefusal(const QString& path, const InputFiles& inputs, bool commandLine)
+{
+    if (Paths::endsWithSeparator(path))
+        return QStringLiteral("The output name %1 ends in a folder separator, so it names a folder, not a file.")
+            .arg(path);
+    const QFileInfo target(path);
+    if (target.isDir())
+        return QStringLiteral("The output name %1 names a folder, not a file.").arg(path);
+    if (target.exists() && !target.isFile())
+        return QStringLiteral("The output name %1 names a pipe, device or socket, not a file; it is not replaced.")
+            .arg(path);
+    // The dialog asks before replacing; a command line would destroy the job or the style sheet unasked.
+    if (commandLine && inputs.contains(path))
+        return QStringLiteral("The output name %1 names a file this run reads (the source, the style sheet or a "
+                              "file the style sheet reads); it is not replaced.")
+            .arg(path);
+    return {};
+}
+
+bool refuseDestination(const QString& path, const InputFiles& inputs, const GenerateForm& form, UserInteraction& ui)
+{
+    const QString refusal = destinationRefusal(path, inputs, form.commandLineMode());
+    if (!refusal.isEmpty())
+        ui.showMessage(MessageKind::Error, refusal);
+    return !refusal.isEmpty();
+}
+
+} // namespace
+
+bool RefuseOutputFileNameEarly(const GenerateForm& form, const InputFiles& inputs, UserInteraction& ui)
+{
+    const QString& name = form.outputFileName();
+    if (name.isEmpty() || (!Paths::hasExtension(name) && !Paths::endsWithSeparator(name)))
+        return false;
+    return refuseDestination(name, inputs, form, ui);
 }
 
 GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& shell, const QString& defaultName,
-                               const QString& extension, TempFileGuard& tempFile)
+                               const QString& extension, TempFileGuard& tempFile, const InputFiles& inputs)
 {
     // The extension comes from the style sheet: it must not steer the output into another folder.
     if (Paths::isUnsafeNamePart(extension))
@@ -68,8 +130,11 @@ GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& s
                 .arg(extension));
 
     if (!form.outputFileName().isEmpty()) {
-        if (!Paths::hasExtension(form.outputFileName()))
+        // A name ending in a separator is refused as it is, not turned into a hidden file in that folder.
+        if (!Paths::hasExtension(form.outputFileName()) && !Paths::endsWithSeparator(form.outputFileName()))
             form.setOutputFileName(form.outputFileName() + u'.' + extension);
+        if (refuseDestination(form.outputFileName(), inputs, form, ui))
+            return GenerateOutcome::NotWritten;
         CopyFileReplacing(tempFile.path(), form.outputFileName());
         tempFile.reset();
         return GenerateOutcome::Written;
@@ -84,7 +149,7 @@ GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& s
     request.filterPattern = QStringLiteral("*.") + extension;
 
     const std::optional<QString> chosen = ui.askSaveFile(request);
-    if (!chosen) {
+    if (!chosen || refuseDestination(*chosen, inputs, form, ui)) {
         tempFile.reset();
         return GenerateOutcome::NotWritten;
     }

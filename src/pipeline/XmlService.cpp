@@ -1,5 +1,7 @@
 #include "pipeline/XmlService.h"
 
+#include "pipeline/DocumentInput.h"
+#include "pipeline/LimitMessages.h"
 #include "platform/Failure.h"
 
 #include <QFile>
@@ -111,7 +113,8 @@ public:
             return;
         auto* self = static_cast<ErrorCapture*>(context);
         if (!self->m_first)
-            self->m_first = ReportedError{error->code, trimmedMessage(error->message), error->line, error->int2};
+            self->m_first =
+                ReportedError{error->code, ExplainLimits(trimmedMessage(error->message)), error->line, error->int2};
         QString text = trimmedMessage(error->message);
         if (error->line > 0)
             text += QStringLiteral(" (line %1)").arg(error->line);
@@ -132,7 +135,7 @@ public:
     {
         add(m_pending);
         m_pending.clear();
-        return m_messages.join(u'\n');
+        return ExplainLimits(m_messages.join(u'\n'));
     }
 
 private:
@@ -165,6 +168,7 @@ struct WhitespaceFilter
     static constexpr quint32 Mark = 0x54424c4e;
     quint32 mark = Mark;
     bool fileOpened = false;
+    int openError = 0; // errno of a file that could not be opened
     std::vector<bool> preserve{false};
     std::string pending;
     bool runHasContent = false;
@@ -374,16 +378,18 @@ void tidyText(xmlNode* parent, bool preserve)
 // Documents opened by the parser itself (the file being loaded, a style sheet module, a
 // document() target) may load; anything a document asks for while it is being parsed (an external
 // entity, an external DTD) may not.
-xmlParserInputPtr secureEntityLoader(const char* url, const char* id, xmlParserCtxtPtr ctxt)
+xmlParserInputPtr secureEntityLoader(const char* url, const char*, xmlParserCtxtPtr ctxt)
 {
     if (ctxt && ctxt->inputNr > 0)
         return nullptr;
-    if (ctxt && ctxt->_private) {
-        auto* state = static_cast<WhitespaceFilter*>(ctxt->_private);
-        if (state->mark != WhitespaceFilter::Mark || std::exchange(state->fileOpened, true))
-            return nullptr;
-    }
-    return xmlNoNetExternalEntityLoader(url, id, ctxt);
+    auto* state = ctxt ? static_cast<WhitespaceFilter*>(ctxt->_private) : nullptr;
+    if (state && (state->mark != WhitespaceFilter::Mark || std::exchange(state->fileOpened, true)))
+        return nullptr;
+    int error = 0;
+    xmlParserInputPtr input = OpenDocumentInput(url, ctxt, error);
+    if (!input && state)
+        state->openError = error;
+    return input;
 }
 
 XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace, XmlParseError* error = nullptr);
@@ -414,7 +420,11 @@ XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace,
         if (xmlNode* root = xmlDocGetRootElement(doc.get()))
             tidyText(root, spaceAttribute(root).value_or(false));
     }
-    if (!doc && error) {
+    if (!doc && error && filter.openError != 0) {
+        error->errorCode = XML_IO_LOAD_ERROR;
+        error->reason = QStringLiteral("The file cannot be opened: %1")
+                            .arg(QString::fromLocal8Bit(std::strerror(filter.openError)));
+    } else if (!doc && error) {
         const xmlError* last = xmlCtxtGetLastError(ctxt.get());
         const auto first = capture.firstError();
         if (first) {
@@ -432,15 +442,25 @@ XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace,
     return doc;
 }
 
-// A file path that is not a valid URI (a folder with blanks, say) would make document() find
-// nothing, and user fields hand style sheets plain paths; such a path is turned into its URI.
+// User fields hand style sheets plain paths, which are not always valid URIs or mean something
+// else as URIs ('#', '?', '%'): an argument naming an existing file as a plain path loads that
+// file, and one that is no valid URI is turned into one.
 void documentFunction(xmlXPathParserContextPtr ctxt, int nargs)
 {
     if (nargs == 1 || nargs == 2) {
         xmlXPathObjectPtr base = nargs == 2 ? valuePop(ctxt) : nullptr;
         xmlXPathObjectPtr first = valuePop(ctxt);
         if (first && first->type == XPATH_STRING && first->stringval) {
-            if (xmlURIPtr uri = xmlParseURI(reinterpret_cast<const char*>(first->stringval))) {
+            const xsltTransformContextPtr tctxt = xsltXPathGetTransformContext(ctxt);
+            xmlChar* base =
+                nargs == 1 && tctxt && tctxt->inst ? xmlNodeGetBase(tctxt->inst->doc, tctxt->inst) : nullptr;
+            const QByteArray plainPath = PlainPathDocumentUri(reinterpret_cast<const char*>(first->stringval),
+                                                              reinterpret_cast<const char*>(base));
+            xmlFree(base);
+            if (!plainPath.isEmpty()) {
+                xmlFree(first->stringval);
+                first->stringval = xmlStrdup(BAD_CAST plainPath.constData());
+            } else if (xmlURIPtr uri = xmlParseURI(reinterpret_cast<const char*>(first->stringval))) {
                 xmlFreeURI(uri);
             } else if (xmlChar* escaped = xmlPathToURI(first->stringval)) {
                 xmlFree(first->stringval);
@@ -602,14 +622,14 @@ XmlDocument& XmlDocument::operator=(XmlDocument&&) noexcept = default;
 bool XmlDocument::load(const QString& path)
 {
     m_parseError = {};
-    m_doc = parseFile(QFile::encodeName(path), nullptr, true, &m_parseError);
+    m_doc = parseFile(FileUri(path), nullptr, true, &m_parseError);
     return m_doc != nullptr;
 }
 
 bool XmlDocument::loadStyleSheet(const QString& path)
 {
     m_parseError = {};
-    m_doc = parseFile(QFile::encodeName(path), nullptr, false, &m_parseError);
+    m_doc = parseFile(FileUri(path), nullptr, false, &m_parseError);
     return m_doc != nullptr;
 }
 
@@ -647,7 +667,7 @@ std::vector<XmlNode> XmlDocument::getElementsByTagName(const QString& qualifiedN
     return found;
 }
 
-void transformNodeToObject(const XmlDocument& source, const XmlDocument& styleSheet, int outputFd)
+QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styleSheet, int outputFd)
 {
     initialiseXmlService();
     if (!source.isLoaded() || !styleSheet.isLoaded())
@@ -686,4 +706,5 @@ void transformNodeToObject(const XmlDocument& source, const XmlDocument& styleSh
         throw failure(QStringLiteral("The transformation failed"));
     if (xsltSaveResultToFd(outputFd, result.get(), style.get()) < 0)
         throw failure(QStringLiteral("The transformation result could not be written"));
+    return capture.description();
 }

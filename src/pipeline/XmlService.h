@@ -88,6 +88,7 @@ private:
  * Applies the style sheet document, as it stands in memory, to the source document and writes
  * the result, serialised as the style sheet's xsl:output asks, to the open file descriptor.
  * Style sheets may read local files but not write files, create folders or use the network.
- * Throws UnexpectedFailure with the processor's description when the transformation fails.
+ * Returns what the processor reported on the way (xsl:message texts, warnings), empty when
+ * nothing. Throws UnexpectedFailure with the processor's description when the transformation fails.
  */
-void transformNodeToObject(const XmlDocument& source, const XmlDocument& styleSheet, int outputFd);
+QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styleSheet, int outputFd);

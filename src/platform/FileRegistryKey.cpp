@@ -180,6 +180,11 @@ std::optional<RegistryValue> FileRegistryKey::value(const QString& name) const
     return value;
 }
 
+QString FileRegistryKey::location() const
+{
+    return QStringLiteral("the key %1 in the hive file %2").arg(fullPath(m_root, m_keyPath), m_hiveFile);
+}
+
 QStringList FileRegistryKey::valueNames() const
 {
     QStringList names;

@@ -22,6 +22,7 @@ public:
     std::unique_ptr<RegistryKey> openSubKey(const QString& path, RegistryAccess access) const override;
     std::optional<RegistryValue> value(const QString& name) const override;
     QStringList valueNames() const override;
+    QString location() const override;
     bool setString(const QString& name, const QString& text) override;
     bool setDWord(const QString& name, std::uint32_t number) override;
 

@@ -11,6 +11,11 @@ bool isSeparator(QChar c)
 #endif
 }
 
+bool endsWithSeparator(const QString& path)
+{
+    return !path.isEmpty() && isSeparator(path.back());
+}
+
 qsizetype nameStart(const QString& path)
 {
     for (qsizetype i = path.size(); i > 0; --i) {

@@ -8,6 +8,8 @@ namespace Paths {
 
 bool isSeparator(QChar c);
 
+bool endsWithSeparator(const QString& path);
+
 // Index just past the last separator (0 when there is none).
 qsizetype nameStart(const QString& path);
 

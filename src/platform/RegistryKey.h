@@ -58,6 +58,9 @@ public:
     // Nothing when the value does not exist; "" names the default value.
     virtual std::optional<RegistryValue> value(const QString& name) const = 0;
 
+    // Where the key is, for messages: its full path and the store that holds it.
+    virtual QString location() const = 0;
+
     // The names of the key's values, in the order the registry enumerates them.
     virtual QStringList valueNames() const = 0;
 

@@ -2,24 +2,19 @@
 
 #include "platform/Failure.h"
 #include "platform/Paths.h"
+#include "platform/RunFolder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryFile>
 
 QString GetTempFolder()
 {
     return Paths::withTrailingSeparator(QDir::toNativeSeparators(QDir::tempPath()));
 }
 
-QString NewTempOutputFile()
+QString NewTempOutputFile(const RunFolder& folder)
 {
-    QTemporaryFile file(GetTempFolder() + QStringLiteral("tabulon-XXXXXX.tmp"));
-    file.setAutoRemove(false);
-    if (!file.open())
-        throw UnexpectedFailure(
-            QStringLiteral("Cannot create a temporary file in %1: %2").arg(GetTempFolder(), file.errorString()));
-    return file.fileName();
+    return folder.createFile(QStringLiteral("output.tmp"));
 }
 
 TempFileGuard::~TempFileGuard()

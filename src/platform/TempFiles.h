@@ -5,9 +5,11 @@
 // The user's temporary folder, with a trailing separator.
 QString GetTempFolder();
 
-// Creates a new, empty file with a unique name in the temporary folder and returns its path.
+class RunFolder;
+
+// Creates the new, empty temporary output file in the run's private folder and returns its path.
 // Throws UnexpectedFailure when the file cannot be created.
-QString NewTempOutputFile();
+QString NewTempOutputFile(const RunFolder& folder);
 
 // Removes a file when it goes out of scope, unless released first.
 class TempFileGuard

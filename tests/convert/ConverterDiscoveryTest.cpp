@@ -163,7 +163,11 @@ TEST_F(ConverterDiscoveryTest, ValuesOfTheWrongTypeEndTheOperation)
         FindNewestConverter(ConverterProduct::Stakora);
         ADD_FAILURE() << "no failure for a number in Directory";
     } catch (const UnexpectedFailure& failure) {
-        EXPECT_EQ(failure.description(), QStringLiteral("Invalid data type for 'Directory'"));
+        // The user must be able to find the value: the hive file and the key are named.
+        EXPECT_EQ(failure.description(), QStringLiteral("Invalid data type for 'Directory' (a value of the key "
+                                                        "HKEY_LOCAL_MACHINE\\") +
+                                             key + QStringLiteral(" in the hive file ") + setup.hivePath() +
+                                             QStringLiteral(", where text is expected)"));
     }
 
     // Environment references in an expandable string are kept as they are.

@@ -8,7 +8,11 @@
 #include "pipeline/GenerateOperation.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QThread>
+
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -160,6 +164,68 @@ TEST_F(GenerateFromJobTest, CommandLineWritesTheReportOfAJobFile)
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_TRUE(refused.err.contains(NotConverted)) << refused.err.toStdString();
     EXPECT_FALSE(QFile::exists(outDir + QStringLiteral("/none.csv")));
+}
+
+TEST_F(GenerateFromJobTest, AJobRunTouchesNothingInTheTemporaryFolderButItsOwn)
+{
+    // A file of the converted file's name that is the user's, and a link planted to write through.
+    const QString mine = env.writeFile(QStringLiteral("tmp/site.smx"), "mine");
+    const QString victim = env.writeFile(QStringLiteral("victim.txt"), "keep");
+    ASSERT_TRUE(QFile::link(victim, env.tempDir() + QStringLiteral("/linked.smx")));
+
+    for (const QString& name : {QStringLiteral("site.job"), QStringLiteral("linked.job")}) {
+        SCOPED_TRACE(name.toStdString());
+        const QString job = setup.writeJob(name, ConverterProduct::Stakora, 1250, Points);
+        const ProgramResult result = runTabulon({job, form.sheet, QStringLiteral("out")}, outDir);
+        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+        EXPECT_EQ(readFile(outDir + QStringLiteral("/out.csv")), PointList);
+    }
+    EXPECT_EQ(readFile(mine), QByteArray("mine"));
+    EXPECT_EQ(readFile(victim), QByteArray("keep"));
+    QFile::remove(mine);
+    QFile::remove(env.tempDir() + QStringLiteral("/linked.smx"));
+}
+
+TEST_F(GenerateFromJobTest, AnInterruptedJobRunLeavesNoConvertedJob)
+{
+    const QString prompting =
+        env.writeFile(QStringLiteral("prompt.xsl"),
+                      R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:variable name="userFieldT" select="'t|Title|STRING'"/><xsl:variable name="t" select="'x'"/>
+<xsl:template match="/"><xsl:value-of select="$t"/></xsl:template></xsl:stylesheet>)~");
+    RunningTabulon run({setup.writeJob(QStringLiteral("site.job"), ConverterProduct::Stakora, 1250, Points), prompting,
+                        QStringLiteral("out")},
+                       outDir);
+    ASSERT_TRUE(run.waitForError(QStringLiteral("Title [x] ")));
+    ::kill(pid_t(run.pid()), SIGTERM);
+    EXPECT_EQ(run.finish().exitCode, 128 + SIGTERM);
+}
+
+TEST_F(GenerateFromJobTest, TwoRunsAtOnceOnJobsOfTheSameNameEachReportTheirOwnPoints)
+{
+    // The first run's many warnings fill the pipe that nobody reads yet: it stops after its
+    // conversion, before loading the converted file, while the second run goes from start to end.
+    QStringList firstDirectives = Points;
+    firstDirectives << QStringLiteral("reduction-errors=2000");
+    const QString first =
+        setup.writeJob(QStringLiteral("north/site.job"), ConverterProduct::Stakora, 1250, firstDirectives);
+    const QString second = setup.writeJob(QStringLiteral("south/site.job"), ConverterProduct::Stakora, 1250,
+                                          {QStringLiteral("point=S1,SPOT,1,2,3")});
+    RunningTabulon firstRun({first, form.sheet, QStringLiteral("north")}, outDir);
+    const auto converted = [this] {
+        QDirIterator files(env.tempDir(), {QStringLiteral("site.smx")}, QDir::Files, QDirIterator::Subdirectories);
+        return files.hasNext();
+    };
+    while (!converted() && ::kill(pid_t(firstRun.pid()), 0) == 0)
+        QThread::msleep(10);
+
+    const ProgramResult secondResult = runTabulon({second, form.sheet, QStringLiteral("south")}, outDir);
+    const ProgramResult firstResult = firstRun.finish();
+    EXPECT_EQ(secondResult.exitCode, 0) << secondResult.err.toStdString();
+    EXPECT_EQ(firstResult.exitCode, 0) << firstResult.err.right(500).toStdString();
+    EXPECT_EQ(readFile(outDir + QStringLiteral("/north.csv")), PointList);
+    EXPECT_EQ(readFile(outDir + QStringLiteral("/south.csv")),
+              QByteArray("Name,Code,North,East,Elevation\nS1,SPOT,1.000,2.000,3.000\n"));
 }
 
 } // namespace

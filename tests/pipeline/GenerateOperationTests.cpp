@@ -268,7 +268,7 @@ TEST_F(GenerateOperationTest, FailedCopyIsReportedAndKeepsTheOldDestination)
     old.write("old content");
     old.close();
     const QString folderTarget = env.root() + QStringLiteral("/sheets");
-    QStringList targets{folderTarget, env.root() + QStringLiteral("/no/such/folder/r.csv")};
+    QStringList targets{env.root() + QStringLiteral("/no/such/folder/r.csv")};
     // Permissions do not stop root, who runs CI.
     const bool canLockFolder = ::geteuid() != 0;
     if (canLockFolder) {
@@ -280,7 +280,6 @@ TEST_F(GenerateOperationTest, FailedCopyIsReportedAndKeepsTheOldDestination)
         ScriptedInteraction scripted;
         RecordingShell recorder;
         scripted.saveAnswers = {target};
-        form.view = target == folderTarget;
         EXPECT_THROW(RunGenerateOperation(form, scripted, recorder), UnexpectedFailure) << target.toStdString();
         EXPECT_TRUE(scripted.messages.empty());
         EXPECT_TRUE(recorder.opened.isEmpty() && recorder.run.isEmpty());
@@ -288,6 +287,15 @@ TEST_F(GenerateOperationTest, FailedCopyIsReportedAndKeepsTheOldDestination)
     if (canLockFolder)
         QFile::setPermissions(outDir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(readFile(existing), QByteArray("old content"));
+
+    // A folder is no file to write: refused with a message, and nothing is opened.
+    ScriptedInteraction scripted;
+    RecordingShell recorder;
+    scripted.saveAnswers = {folderTarget};
+    form.view = true;
+    EXPECT_EQ(RunGenerateOperation(form, scripted, recorder), GenerateOutcome::NotWritten);
+    EXPECT_EQ(scripted.messages.size(), 1u);
+    EXPECT_TRUE(recorder.opened.isEmpty() && recorder.run.isEmpty());
 }
 
 TEST_F(GenerateOperationTest, BuiltInFormatCopiesTheSourceInTheDialogOnly)

@@ -67,5 +67,5 @@ QString TestEnvironment::writeFile(const QString& relativePath, const QByteArray
 
 QStringList TestEnvironment::tempFiles() const
 {
-    return QDir(tempDir()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    return QDir(tempDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }

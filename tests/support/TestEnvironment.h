@@ -28,7 +28,7 @@ public:
     // Writes a file below root() (folders created) and returns its full path.
     QString writeFile(const QString& relativePath, const QByteArray& content) const;
 
-    // Files left in the temporary folder.
+    // Files and folders left in the temporary folder.
     QStringList tempFiles() const;
 
 private:

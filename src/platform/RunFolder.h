@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+/**
+ * The private folder of one run: every temporary file of the run (the output being built, the
+ * converted job) lives in it, so that nothing of another run or of the user is ever deleted or
+ * written through. It is created exclusively with owner-only permissions inside the temporary
+ * folder, named "tabulon-<pid>-XXXXXX" so that a later run can tell whether its owner still lives,
+ * and removed with its files when the object goes. While it exists, an interrupt that
+ * InstallInterruptCleanup set up removes it too. Creating one first removes the folders of runs
+ * whose process is gone (killed outright, power loss).
+ */
+class RunFolder
+{
+public:
+    // Throws UnexpectedFailure when the folder cannot be created.
+    RunFolder();
+    ~RunFolder();
+    RunFolder(const RunFolder&) = delete;
+    RunFolder& operator=(const RunFolder&) = delete;
+
+    // The folder, with a trailing separator.
+    const QString& path() const { return m_path; }
+
+    // Creates a new, empty file of that name in the folder and returns its path. Throws
+    // UnexpectedFailure when it cannot be created or already exists.
+    QString createFile(const QString& name) const;
+
+private:
+    QString m_path;
+    int m_fd = -1; // held open and locked, so that no other run takes the folder for abandoned
+};
+
+// SIGINT, SIGTERM and SIGHUP remove the current run's folder, then end the program with status
+// 128 + the signal. (The copy to the destination leaves nothing: it writes an unnamed file.)
+void InstallInterruptCleanup();
+
+// Removes the folders that runs whose process no longer exists left in the temporary folder.
+void RemoveAbandonedRunFolders();
