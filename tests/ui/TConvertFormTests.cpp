@@ -16,6 +16,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -189,6 +190,45 @@ TEST_F(TConvertFormTest, SourceDialogRemembersTheFileTypeAlsoWhenCancelled)
     QTest::mouseClick(form.XMLBrowseBtn, Qt::LeftButton);
     EXPECT_EQ(offered, QStringLiteral("Job files (*.job)"));
     EXPECT_EQ(form.SurmexFileEditBox->text(), source);
+    form.close();
+}
+
+TEST_F(TConvertFormTest, BrowsingForTheStyleSheetFolder)
+{
+    env.writeFile(QStringLiteral("one/points.xsl"), "<x/>");
+    env.writeFile(QStringLiteral("two/points.xslt"), "<x/>");
+    env.writeFile(QStringLiteral("two/areas.xsl"), "<x/>");
+    const QString one = env.root() + QStringLiteral("/one/");
+    const QString two = env.root() + QStringLiteral("/two");
+    TConvertForm form;
+    form.show();
+    form.StyleSheetFolder = one;
+    form.StyleSheetPath = one + QStringLiteral("points.xsl");
+    form.BuildStyleSheetList();
+
+    QString startedIn;
+    whenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_TRUE(dialog);
+        startedIn = QDir::cleanPath(dialog->directory().absolutePath());
+        dialog->reject();
+    });
+    QTest::mouseClick(form.XSLBrowseBtn, Qt::LeftButton);
+    EXPECT_EQ(startedIn, QDir::cleanPath(one));
+    EXPECT_EQ(form.StyleSheetFolder, one);
+
+    whenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_TRUE(dialog);
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_TRUE(name);
+        name->setText(two);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    QTest::mouseClick(form.XSLBrowseBtn, Qt::LeftButton);
+    EXPECT_EQ(form.StyleSheetFolder, two + u'/');
+    EXPECT_EQ(form.StyleSheetCombo->currentText(), QStringLiteral("points"));
+    EXPECT_EQ(form.StyleSheetPath, two + QStringLiteral("/points.xslt"));
     form.close();
 }
 
