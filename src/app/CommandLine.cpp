@@ -38,7 +38,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     return commandLine;
 }
 
-QString UsageText()
+QString UsageText(const QString& programName)
 {
     return QStringList{
         QStringLiteral(
@@ -51,8 +51,8 @@ QString UsageText()
             "be presented. The Corvane Stakora converter installed on the computer will be used to convert a"),
         QStringLiteral("specified Job file to a Surmex file prior to application of the style sheet."),
         QString(),
-        QStringLiteral("Syntax: Tabulon.exe <full Job or Surmex file name> <full style sheet file name> [<full output "
-                       "file name>]"),
+        QStringLiteral("Syntax: ") + programName +
+            QStringLiteral(" <full Job or Surmex file name> <full style sheet file name> [<full output file name>]"),
     }
         .join(QStringLiteral("\r\n"));
 }

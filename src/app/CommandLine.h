@@ -27,5 +27,6 @@ QStringList DecodeArguments(int argc, char** argv, QString& refusal);
 // Empty arguments (a pair of double quotes) count as not given.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
-// The seven lines shown when the argument count is wrong, joined by CR LF.
-QString UsageText();
+// The seven lines shown when the argument count is wrong, joined by CR LF; the syntax line names
+// the program as it was started.
+QString UsageText(const QString& programName);

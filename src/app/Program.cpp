@@ -2,17 +2,17 @@
 
 #include "app/CommandLine.h"
 #include "console/ConsoleInteraction.h"
-#include "pipeline/Viewing.h"
 #include "platform/Failure.h"
+#include "platform/Paths.h"
 #include "platform/RunFolder.h"
 #include "text/StringTable.h"
 #include "ui/DesktopShell.h"
 #include "ui/QtInteraction.h"
 #include "ui/TConvertForm.h"
 #include "ui/TUserValueForm.h"
+#include "ui/WindowlessConvertForm.h"
 
 #include <QApplication>
-#include <QLineEdit>
 #include <QTextStream>
 
 #include <cstdio>
@@ -60,8 +60,24 @@ int generateOnce(UserInteraction& interaction, Generate generate)
     return ExitUnexpectedFailure;
 }
 
+// The one route of every run that is not the dialog: the window's state, shown or not, is filled
+// from the command line and OK is pressed once.
+int runCommandLine(ConvertFormState& form, UserInteraction& interaction, const CommandLine& commandLine,
+                   const QString& programName)
+{
+    if (commandLine.mode != CommandLine::Mode::Generate) {
+        interaction.showMessage(MessageKind::Plain, UsageText(programName));
+        return ExitNotWritten;
+    }
+    form.setSourcePath(commandLine.sourcePath);
+    form.StyleSheetPath = commandLine.styleSheetPath;
+    if (!commandLine.outputFileName.isEmpty())
+        form.OutputFileName = commandLine.outputFileName;
+    return generateOnce(interaction, [&form] { return form.OKBtnClick(); });
+}
+
 // Runs without a display: no widgets at all, the user is on the console.
-int runOnConsole(int argc, char** argv, const CommandLine& commandLine)
+int runOnConsole(int argc, char** argv, const CommandLine& commandLine, const QString& programName)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tabulon"));
@@ -69,21 +85,23 @@ int runOnConsole(int argc, char** argv, const CommandLine& commandLine)
     QTextStream in(stdin);
     QTextStream err(stderr);
     ConsoleInteraction interaction(in, err, isatty(STDIN_FILENO) != 0);
-    if (commandLine.mode != CommandLine::Mode::Generate) {
-        if (commandLine.mode == CommandLine::Mode::Dialog)
-            interaction.showMessage(MessageKind::Error,
-                                    QStringLiteral("There is no display to show the window on. Without one, name the "
-                                                   "source file and the style sheet on the command line."));
-        interaction.showMessage(MessageKind::Plain, UsageText());
-        return ExitNotWritten;
-    }
-    GenerateFields form;
-    form.source = commandLine.sourcePath;
-    form.sheet = commandLine.styleSheetPath;
-    form.output = commandLine.outputFileName;
-    form.viewer = QString::fromUtf16(DefaultTextViewer);
+    if (commandLine.mode == CommandLine::Mode::Dialog)
+        interaction.showMessage(MessageKind::Error,
+                                QStringLiteral("There is no display to show the window on. Without one, name the "
+                                               "source file and the style sheet on the command line."));
+
+    WindowlessConvertForm form;
+    form.LoadSettings();
     DesktopShell shell;
-    return generateOnce(interaction, [&] { return RunGenerateOperation(form, interaction, shell); });
+    form.setServices(&interaction, &shell);
+    return runCommandLine(form, interaction, commandLine, programName);
+}
+
+// The name the user started the program by, for the usage's syntax line.
+QString programNameOf(int argc, char** argv)
+{
+    const QString name = argc > 0 ? Paths::fileName(QString::fromLocal8Bit(argv[0])) : QString();
+    return name.isEmpty() ? QStringLiteral("tabulon") : name;
 }
 
 } // namespace
@@ -97,13 +115,14 @@ int RunProgram(int argc, char** argv)
         std::fprintf(stderr, "Error: %s\n", qUtf8Printable(undecodable));
         return ExitNotWritten;
     }
+    const QString programName = programNameOf(argc, argv);
     // Without a display a command-line run still works, talking to the user on the console;
     // the window cannot, unless a platform was chosen explicitly (tests use offscreen).
     const bool console = !hasDisplay() && (commandLine.mode != CommandLine::Mode::Dialog ||
                                            qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"));
     if (console) {
         qInstallMessageHandler(quietConsoleMessages);
-        return runOnConsole(argc, argv, commandLine);
+        return runOnConsole(argc, argv, commandLine, programName);
     }
 
     QApplication app(argc, argv);
@@ -111,29 +130,16 @@ int RunProgram(int argc, char** argv)
     // After the application, which knows the program's folder; before any window or text.
     const SatelliteGuard satellite;
 
-    TConvertForm form;
+    const bool dialog = commandLine.mode == CommandLine::Mode::Dialog;
+    TConvertForm form(dialog ? ConvertFormState::RunMode::Dialog : ConvertFormState::RunMode::CommandLine);
     // One value prompt for the whole run, reused for every question.
     TUserValueForm userValueForm;
     DesktopShell shell;
     QtInteraction interaction(form,
                               [&userValueForm](const ValueQuestion& question) { return userValueForm.ask(question); });
     form.setServices(&interaction, &shell);
-
-    switch (commandLine.mode) {
-    case CommandLine::Mode::Dialog:
-        form.show();
-        return QApplication::exec();
-    case CommandLine::Mode::Usage:
-        interaction.showMessage(MessageKind::Plain, UsageText());
-        return ExitNotWritten;
-    case CommandLine::Mode::Generate:
-        break;
-    }
-
-    form.setCommandLineMode(true);
-    form.SurmexFileEditBox->setText(commandLine.sourcePath);
-    form.StyleSheetPath = commandLine.styleSheetPath;
-    if (!commandLine.outputFileName.isEmpty())
-        form.OutputFileName = commandLine.outputFileName;
-    return generateOnce(interaction, [&form] { return form.OKBtnClick(); });
+    if (!dialog)
+        return runCommandLine(form, interaction, commandLine, programName);
+    form.show();
+    return QApplication::exec();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pipeline/GenerateOperation.h"
+#include "ui/ConvertFormState.h"
 
 #include <QDialog>
 
@@ -9,56 +9,79 @@ class QComboBox;
 class QFileDialog;
 class QLineEdit;
 class QPushButton;
+class TBrowseFolder;
+class TButtonRow;
+class TSizingPanel;
+class TStaticText;
 
 /**
- * The main window: it owns the state the generate operation reads. The command line fills the
- * same fields and presses OK once without showing it.
+ * The main window: a fixed-size dialog showing the state the generate operation reads. A
+ * command-line run with a display creates it, fills it and presses OK once without showing it.
  */
-class TConvertForm : public QDialog, public GenerateForm
+class TConvertForm : public QDialog, public ConvertFormState
 {
     Q_OBJECT
 
 public:
-    explicit TConvertForm(QWidget* parent = nullptr);
+    explicit TConvertForm(RunMode mode = RunMode::Dialog, QWidget* parent = nullptr);
 
-    // Where the generate operation talks to the user and starts other programs.
-    void setServices(UserInteraction* interaction, Shell* shell);
-    void setCommandLineMode(bool commandLine) { m_commandLineMode = commandLine; }
-
-    // The generate operation. Unexpected failures are shown in the dialog; in command-line mode
-    // they are passed on to the program entry, which ends the program with them.
-    GenerateOutcome OKBtnClick();
-
+    TSizingPanel* SizingPanel1 = nullptr;
+    TStaticText* JobOrSurmexLbl = nullptr;
+    TStaticText* FormatLbl = nullptr;
+    QWidget* Panel1 = nullptr;
+    TSizingPanel* SizingPanel2 = nullptr;
+    QPushButton* XMLBrowseBtn = nullptr;
+    QPushButton* XSLBrowseBtn = nullptr;
     QLineEdit* SurmexFileEditBox = nullptr;
     QComboBox* StyleSheetCombo = nullptr;
-    QCheckBox* ViewFileCheckBox = nullptr;
+    TButtonRow* ButtonRow1 = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CloseBtn = nullptr;
+    QPushButton* HelpBtn = nullptr;
+    QCheckBox* ViewFileCheckBox = nullptr;
+    TBrowseFolder* StyleSheetFldr = nullptr;
+
     // Created when first needed: a file dialog loads icons and scans its folder, which a
-    // command-line run that never shows one should not pay for.
+    // command-line run that never shows one should not pay for. They then live as long as the
+    // window, so each reopens where it was left.
+    QFileDialog* xmlOpenDialog();
     QFileDialog* fileOpenDialog();
     QFileDialog* saveDialog();
 
-    QString StyleSheetFolder;
-    QString StyleSheetPath;
-    QString TextFileViewer;
-    QString OutputFileName;
-    int SourceFilterIndex = 1;
+    void XMLBrowseBtnClick();
+    void XSLBrowseBtnClick();
+    // Each click opens another help window; those opened before stay as they are.
+    void HelpBtnClick();
+    void SaveWindowPosition();
+    void RestoreWindowPosition();
 
-    // GenerateForm
+    // GenerateForm and ConvertFormState
     QString sourcePath() const override;
     QString selectedFormat() const override;
-    QString styleSheetPath() const override { return StyleSheetPath; }
-    QString outputFileName() const override { return OutputFileName; }
-    void setOutputFileName(const QString& name) override { OutputFileName = name; }
     bool viewFile() const override;
-    QString textFileViewer() const override { return TextFileViewer; }
-    bool commandLineMode() const override { return m_commandLineMode; }
+    void setSourcePath(const QString& path) override;
+    void setViewFile(bool view) override;
+    void showFormats(const QStringList& entries, int selected) override;
+
+public slots:
+    // Esc closes the window as Close does, saving the settings.
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void createControls();
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void FormHelp();
+    void alignPanels();
+
+    QFileDialog* XMLOpenDialog = nullptr;
     QFileDialog* FileOpenDialog = nullptr;
     QFileDialog* SaveDialog1 = nullptr;
-    UserInteraction* m_interaction = nullptr;
-    Shell* m_shell = nullptr;
-    bool m_commandLineMode = false;
 };

@@ -3,6 +3,7 @@
 #include "platform/RegistryKey.h"
 #include "text/StringTable.h"
 #include "text/TextIds.h"
+#include "ui/SettingsKey.h"
 #include "ui/WindowPosition.h"
 
 #include <QCloseEvent>
@@ -20,8 +21,8 @@
 
 namespace {
 
-constexpr auto SettingsKey = QLatin1StringView("Software\\Corvane\\Tabulon");
-constexpr auto PositionValue = QLatin1StringView("HelpDialogPosition");
+const QString SettingsPath = QString::fromUtf16(SettingsKey::Path);
+const QString PositionValue = QString::fromUtf16(SettingsKey::HelpDialogPosition);
 
 // The designed bounds: client area and where each anchored control keeps its distance.
 constexpr QRect DesignedClient(290, 150, 688, 456);
@@ -312,7 +313,7 @@ void THelpForm::RestorePosition()
 {
     QString stored;
     {
-        const auto key = RegistryKey::open(RegistryRoot::CurrentUser, SettingsKey, RegistryAccess::Write);
+        const auto key = RegistryKey::open(RegistryRoot::CurrentUser, SettingsPath, RegistryAccess::Write);
         if (!key)
             return;
         // A value of another type reads as none.
@@ -335,7 +336,7 @@ void THelpForm::RestorePosition()
 void THelpForm::SavePosition()
 {
     const QRect outer = frameGeometry();
-    const auto key = RegistryKey::open(RegistryRoot::CurrentUser, SettingsKey, RegistryAccess::Write);
+    const auto key = RegistryKey::open(RegistryRoot::CurrentUser, SettingsPath, RegistryAccess::Write);
     if (key)
         key->setString(PositionValue, FormatStoredFields({outer.top(), outer.left(), outer.height(), outer.width()}));
 }

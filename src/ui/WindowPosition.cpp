@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace {
 
 // Blanks and control characters, as the stored values may have been typed by hand.
@@ -60,4 +62,18 @@ QRect VirtualDesktop()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->virtualGeometry() : QRect();
+}
+
+QList<QRect> ScreenGeometries()
+{
+    QList<QRect> geometries;
+    for (const QScreen* screen : QGuiApplication::screens())
+        geometries << screen->geometry();
+    return geometries;
+}
+
+bool IsOnSomeScreen(const QRect& window, const QList<QRect>& screens)
+{
+    return std::any_of(screens.cbegin(), screens.cend(),
+                       [&window](const QRect& screen) { return screen.intersects(window); });
 }

@@ -25,3 +25,10 @@ QPoint ClampToDesktop(int top, int left, const QRect& virtualDesktop);
 
 // The rectangle spanning every screen of this session.
 QRect VirtualDesktop();
+
+// The screens of this session. Their bounding rectangle may hold gaps where no screen is.
+QList<QRect> ScreenGeometries();
+
+// Whether any part of a window placed at `window` would be on one of the screens: a stored position
+// that passes the desktop clamp may still lie in a gap, or on a screen removed since.
+bool IsOnSomeScreen(const QRect& window, const QList<QRect>& screens);

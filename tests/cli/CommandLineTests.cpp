@@ -37,8 +37,8 @@ TEST(CommandLine, ArgumentCountDecidesTheMode)
 
 TEST(CommandLine, UsageTextHasSevenLinesWithAnEmptySixth)
 {
-    const QStringList lines = UsageText().split(QStringLiteral("\r\n"));
+    const QStringList lines = UsageText(QStringLiteral("tabulon-1.2")).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 7);
     EXPECT_TRUE(lines[5].isEmpty());
-    EXPECT_TRUE(lines[6].startsWith(QStringLiteral("Syntax: Tabulon.exe <full Job or Surmex file name>")));
+    EXPECT_TRUE(lines[6].startsWith(QStringLiteral("Syntax: tabulon-1.2 <full Job or Surmex file name>")));
 }

@@ -21,7 +21,7 @@ TEST_F(ProgramTest, WrongArgumentCountsShowTheUsage)
          {QStringList{source}, QStringList{source, sheet, QStringLiteral("out"), QStringLiteral("x")}}) {
         const ProgramResult result = run(arguments);
         EXPECT_EQ(result.exitCode, 2);
-        EXPECT_TRUE(result.err.contains(QStringLiteral("Syntax: Tabulon.exe"))) << result.err.toStdString();
+        EXPECT_TRUE(result.err.contains(QStringLiteral("Syntax: tabulon <full"))) << result.err.toStdString();
     }
     EXPECT_TRUE(outputs().isEmpty());
 
@@ -29,7 +29,7 @@ TEST_F(ProgramTest, WrongArgumentCountsShowTheUsage)
     const ProgramResult windowless = run({});
     EXPECT_EQ(windowless.exitCode, 2);
     EXPECT_TRUE(windowless.err.contains(QStringLiteral("no display"))) << windowless.err.toStdString();
-    EXPECT_TRUE(windowless.err.contains(QStringLiteral("Syntax: Tabulon.exe")));
+    EXPECT_TRUE(windowless.err.contains(QStringLiteral("Syntax: tabulon <full")));
 }
 
 TEST_F(ProgramTest, TwoArgumentsAskWhereToSave)
@@ -102,4 +102,35 @@ TEST_F(ProgramTest, SatelliteCatalogueOverridesTheTextsItHas)
         << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(QStringLiteral("\nError number: "))) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(QStringLiteral("\nReason: "))) << result.err.toStdString();
+}
+
+TEST_F(ProgramTest, CommandLineUsesTheSavedViewSettingAndWritesNoSettings)
+{
+    struct Row
+    {
+        const char* name;
+        QByteArray values; // of the user's settings key
+        bool reported;     // success reported rather than the file opened
+    };
+    const std::vector<Row> rows = {
+        {"not to be viewed", "\"ViewGeneratedFile\"=dword:00000000\n", true},
+        {"viewed with the saved viewer",
+         "\"TextFileViewer\"=\"true\"\n\"ViewGeneratedFile\"=dword:00000001\n\"DefaultFileExtensionIndex\"=dword:"
+         "00000001\n",
+         false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QByteArray hive =
+            "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Corvane\\Tabulon]\n" + row.values;
+        const QString hivePath = env.writeFile(QStringLiteral("config/corvane/registry.reg"), hive);
+        const ProgramResult result = run({source, sheet}, "\n");
+        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+        EXPECT_EQ(result.err.contains(QStringLiteral("successfully created")), row.reported)
+            << result.err.toStdString();
+        QFile written(hivePath);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_EQ(written.readAll(), hive);
+        QFile::remove(QDir(work).filePath(QStringLiteral("site survey.csv")));
+    }
 }

@@ -3,6 +3,7 @@
 
 #include "platform/Shell.h"
 
+#include "ModalDialogs.h"
 #include "TestEnvironment.h"
 
 #include <QAbstractButton>
@@ -11,25 +12,10 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTimer>
 
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
-
-// Runs `inspect` on the modal dialog that the next call opens, once it is up.
-void whenModal(std::function<void(QWidget*)> inspect)
-{
-    QTimer::singleShot(0, [inspect = std::move(inspect)] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal) {
-            whenModal(inspect);
-            return;
-        }
-        inspect(modal);
-    });
-}
 
 struct NoShell : Shell
 {

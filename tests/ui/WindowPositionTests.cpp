@@ -67,3 +67,27 @@ TEST(WindowPosition, ClampedToTheVirtualDesktop)
 }
 
 } // namespace
+
+TEST(WindowPosition, ShownOnlyWhereAScreenIs)
+{
+    struct Row
+    {
+        const char* name;
+        QRect window;
+        bool shown;
+    };
+    // A tall screen beside a wide one: their bounding rectangle has a gap below the wide one.
+    const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1080, 1920)};
+    const std::vector<Row> rows = {
+        {"on the first screen", QRect(292, 210, 487, 153), true},
+        {"across both screens", QRect(1800, 100, 487, 153), true},
+        {"one pixel on a screen", QRect(1919, 1079, 487, 153), true},
+        {"in the gap below the wide screen", QRect(300, 1200, 487, 153), false},
+        {"on the far edges", QRect(3000, 1920, 487, 153), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(IsOnSomeScreen(row.window, screens), row.shown);
+    }
+    EXPECT_FALSE(IsOnSomeScreen(QRect(0, 0, 10, 10), {}));
+}
