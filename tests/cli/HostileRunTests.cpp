@@ -183,8 +183,9 @@ TEST_F(ProgramTest, AnOutputThatIsAFileTheRunReadsOrNoFileIsRefused)
         EXPECT_EQ(result.exitCode, 2) << result.err.toStdString();
         EXPECT_TRUE(result.err.startsWith(QStringLiteral("Error: The output name ") + c.output))
             << result.err.toStdString();
-        if (!c.unchanged.isEmpty())
+        if (!c.unchanged.isEmpty()) {
             EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == before);
+        }
         EXPECT_EQ(modeOf(c.output) & S_IFMT, kind);
     }
     EXPECT_EQ(QDir(work + QStringLiteral("/sub")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),

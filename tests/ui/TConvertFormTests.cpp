@@ -99,8 +99,9 @@ TEST_F(TConvertFormTest, EveryCaptionFitsInEachLanguage)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         FreeResourceLibrary();
-        if (!row.catalogue.isEmpty())
+        if (!row.catalogue.isEmpty()) {
             ASSERT_TRUE(LoadResourceLibraryFrom(row.catalogue));
+        }
         TConvertForm form;
         form.show();
         for (const TStaticText* label : {form.JobOrSurmexLbl, form.FormatLbl})
