@@ -58,9 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int id = TextId::First; id <= TextId::Last; ++id)
         (void)translator.translate("", QByteArray::number(id).constData());
     // Texts the input names itself, so that mutated hashes can be reached too.
-    for (const QByteArray& key : QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size))
-                                     .right(64)
-                                     .split('\0'))
+    for (const QByteArray& key :
+         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)).right(64).split('\0'))
         (void)translator.translate("", key.constData());
     return 0;
 }

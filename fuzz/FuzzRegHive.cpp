@@ -12,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RegHive::ParseError error;
     const auto reread = RegHive::parse(written, &error);
     if (!reread)
-        fuzzFinding("a written hive parses", QStringLiteral("line %1: %2\n").arg(error.line).arg(error.message) +
-                                                 QString::fromUtf8(written));
+        fuzzFinding("a written hive parses",
+                    QStringLiteral("line %1: %2\n").arg(error.line).arg(error.message) + QString::fromUtf8(written));
     if (reread->sections() != hive->sections())
         fuzzFinding("a written hive reads back equal", QString::fromUtf8(written));
     if (reread->serialize() != written)

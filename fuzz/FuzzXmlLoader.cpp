@@ -30,8 +30,8 @@ Reference parseReference(const QByteArray& bytes, const QString& path)
 {
     Reference reference;
     xmlSetStructuredErrorFunc(&reference, recordError);
-    reference.doc.reset(
-        xmlReadMemory(bytes.constData(), int(bytes.size()), QFile::encodeName(path).constData(), nullptr, LoaderOptions));
+    reference.doc.reset(xmlReadMemory(bytes.constData(), int(bytes.size()), QFile::encodeName(path).constData(),
+                                      nullptr, LoaderOptions));
     xmlSetStructuredErrorFunc(nullptr, recordError);
     return reference;
 }
@@ -114,7 +114,8 @@ QString difference(const xmlNode* ours, const xmlNode* theirs)
         if (ours->type == XML_DTD_NODE)
             continue;
         if (!xmlStrEqual(ours->content, theirs->content))
-            return where + QStringLiteral(": content \"%1\", expected \"%2\"").arg(text(ours->content), text(theirs->content));
+            return where +
+                   QStringLiteral(": content \"%1\", expected \"%2\"").arg(text(ours->content), text(theirs->content));
         if (ours->type != XML_ELEMENT_NODE)
             continue;
         if (!sameNamespace(ours->ns, theirs->ns))

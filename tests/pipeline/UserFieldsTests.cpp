@@ -133,9 +133,13 @@ TEST_F(UserFieldsTest, FileNamesComeFromTheFileOpenDialog)
 <xsl:variable name="ctl" select="'default.csv'"/>
 <xsl:variable name="userFieldAny" select="'any|Any file|FILENAME|'"/>
 <xsl:variable name="any" select="''"/>)~");
-    ui.openAnswers = {"/data/it's/points.csv", std::nullopt};
+    // A name the style sheet cannot hold is asked for again.
+    ui.openAnswers = {"/data/bad\x01.csv", "/data/it's/points.csv", std::nullopt};
     EXPECT_FALSE(ApplyUserFields(sheet, ui));
     EXPECT_TRUE(ui.valueQuestions.empty());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].text.contains("U+0001 at position 10")) << ui.messages[0].text.toStdString();
+    ui.openRequests.erase(ui.openRequests.begin());
     ASSERT_EQ(ui.openRequests.size(), 2u);
     const OpenFileRequest& csv = ui.openRequests[0];
     EXPECT_EQ(csv.title, "Control points");
