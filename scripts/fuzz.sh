@@ -3,6 +3,7 @@
 # build-fuzz/ and runs one target, or all of them one after another, for SECONDS each, niced, on
 # one core. The seeds in fuzz/corpus/<target>/ are only read; what a run learns goes to
 # build-fuzz/corpus/<target>/ and inputs that break a property to build-fuzz/findings/<target>/.
+# fuzz/<target>.dict, where there is one, gives the mutator the format's tokens.
 #
 #   scripts/fuzz.sh TARGET|all SECONDS
 #
@@ -30,8 +31,10 @@ cmake --build "$build" -j2 --target "${targets[@]/#/fuzz_}"
 failed=()
 for target in "${targets[@]}"; do
     mkdir -p "$build/corpus/$target" "$build/findings/$target"
+    dict=()
+    [ -f "fuzz/$target.dict" ] && dict=(-dict="fuzz/$target.dict")
     echo "== fuzz_$target for $2 s =="
-    if ! nice -n 10 "$build/fuzz/fuzz_$target" -max_total_time="$2" -print_final_stats=1 \
+    if ! nice -n 10 "$build/fuzz/fuzz_$target" -max_total_time="$2" -print_final_stats=1 "${dict[@]}" \
         -artifact_prefix="$build/findings/$target/" "$build/corpus/$target" "fuzz/corpus/$target"; then
         failed+=("$target")
     fi

@@ -333,23 +333,18 @@ bool isTextLike(const xmlNode* node)
     return node && (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE);
 }
 
-std::optional<bool> spaceAttribute(const xmlNode* element)
+// The element's own xml:space, or the default its DTD declares, as the parser reports it to the
+// filter.
+std::optional<bool> spaceAttribute(xmlNode* element)
 {
-    for (const xmlAttr* attr = element->properties; attr; attr = attr->next) {
-        if (attr->ns && attr->ns->prefix && xmlStrEqual(attr->ns->prefix, BAD_CAST "xml") &&
-            xmlStrEqual(attr->name, BAD_CAST "space")) {
-            const XmlDocPtr::pointer doc = element->doc;
-            xmlChar* value = xmlNodeListGetString(doc, attr->children, 1);
-            std::optional<bool> result;
-            if (xmlStrEqual(value, BAD_CAST "preserve"))
-                result = true;
-            else if (xmlStrEqual(value, BAD_CAST "default"))
-                result = false;
-            xmlFree(value);
-            return result;
-        }
-    }
-    return std::nullopt;
+    xmlChar* value = xmlGetNsProp(element, BAD_CAST "space", XML_XML_NAMESPACE);
+    std::optional<bool> result;
+    if (xmlStrEqual(value, BAD_CAST "preserve"))
+        result = true;
+    else if (xmlStrEqual(value, BAD_CAST "default"))
+        result = false;
+    xmlFree(value);
+    return result;
 }
 
 // The same whitespace rule applied to a finished tree: adjacent text and CDATA become one text
