@@ -8,6 +8,7 @@ packages=(
     libxml2-dev libxslt1-dev
     libgtest-dev libgoogle-perftools-dev
     xsltproc time clang-format
+    clang libclang-rt-14-dev
 )
 
 missing=()

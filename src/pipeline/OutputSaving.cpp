@@ -1,7 +1,7 @@
 #include "pipeline/OutputSaving.h"
 
 #include "pipeline/InputFiles.h"
-#include "pipeline/SelectText.h"
+#include "pipeline/ValueValidation.h"
 #include "pipeline/Viewing.h"
 #include "pipeline/XmlService.h"
 #include "platform/Failure.h"
@@ -31,7 +31,8 @@ QString GetOutputExtension(const XmlDocument& styleSheet)
             throw UnexpectedFailure(
                 QStringLiteral("The style sheet's fileExt variable has no select attribute, so the output "
                                "extension cannot be read."));
-        return DequoteSelect(*select);
+        // Read as user fields write their values, so that "csv" and concat() forms name the extension too.
+        return DecodeSelectText(*select);
     }
     return QStringLiteral("txt");
 }

@@ -45,6 +45,22 @@ QString answerExpression(UserFieldKind kind, const QString& answer)
     return QuoteXPathString(answer);
 }
 
+// Asks again while the answer fails its check: an answer the transformation cannot read is never
+// written.
+template <typename Ask, typename Check>
+std::optional<QString> askUntilValid(UserInteraction& ui, Ask ask, Check check)
+{
+    for (;;) {
+        auto answer = ask();
+        if (!answer)
+            return std::nullopt;
+        const ValidationResult result = check(*answer);
+        if (result.accepted)
+            return answer;
+        ui.showMessage(MessageKind::Error, result.message);
+    }
+}
+
 std::optional<QString> askFileName(const UserFieldDefinition& definition, UserInteraction& ui)
 {
     OpenFileRequest request;
@@ -53,7 +69,8 @@ std::optional<QString> askFileName(const UserFieldDefinition& definition, UserIn
     request.filterDescription = definition.Prompt;
     request.filterPattern = QStringLiteral("*.") + definition.Extension;
     request.fileName = request.filterPattern;
-    return ui.askOpenFile(request);
+    return askUntilValid(
+        ui, [&] { return ui.askOpenFile(request); }, ValidateText);
 }
 
 std::optional<QString> askValue(const UserFieldDefinition& definition, const QString& select, UserInteraction& ui)
@@ -61,17 +78,10 @@ std::optional<QString> askValue(const UserFieldDefinition& definition, const QSt
     const ValueQuestion question{definition.Prompt,    FormatFieldDefault(select, definition.Kind),
                                  definition.Kind,      definition.LowerText,
                                  definition.UpperText, definition.MenuItems};
-    // The dialog checks numbers itself; an answer that still fails is asked for again rather than
-    // written as an expression the transformation cannot read.
-    for (;;) {
-        auto answer = ui.askValue(question);
-        if (!answer)
-            return std::nullopt;
-        const ValidationResult check = ValidateAnswer(question, *answer);
-        if (check.accepted)
-            return answer;
-        ui.showMessage(MessageKind::Error, check.message);
-    }
+    // The dialog checks answers itself; one that still fails is asked for again.
+    return askUntilValid(
+        ui, [&] { return ui.askValue(question); },
+        [&](const QString& answer) { return ValidateAnswer(question, answer); });
 }
 
 bool askForTarget(XmlNode target, const UserFieldDefinition& definition, UserInteraction& ui)

@@ -170,28 +170,42 @@ void skipBlanks(const QString& text, qsizetype& pos)
         ++pos;
 }
 
-std::optional<QString> decodeConcat(const QString& text)
+// Deeper than anything QuoteXPathString writes; keeps a hostile select text from exhausting the
+// stack.
+constexpr int MaxConcatNesting = 8;
+
+// A concat() of string literals and of such concat()s at pos: its value, and pos moved past it.
+std::optional<QString> readConcat(const QString& text, qsizetype& pos, int depth = 0)
 {
     static const QLatin1String opening("concat(");
-    if (!text.startsWith(opening))
+    if (depth > MaxConcatNesting || !QStringView(text).sliced(pos).startsWith(opening))
         return std::nullopt;
-    qsizetype pos = opening.size();
+    qsizetype at = pos + opening.size();
     QString value;
     for (;;) {
-        skipBlanks(text, pos);
-        const auto literal = readLiteral(text, pos);
-        if (!literal)
+        skipBlanks(text, at);
+        auto part = readConcat(text, at, depth + 1);
+        if (!part)
+            part = readLiteral(text, at);
+        if (!part)
             return std::nullopt;
-        value += *literal;
-        skipBlanks(text, pos);
-        if (pos < text.size() && text.at(pos) == u',') {
-            ++pos;
+        value += *part;
+        skipBlanks(text, at);
+        if (at < text.size() && text.at(at) == u',') {
+            ++at;
             continue;
         }
-        if (pos == text.size() - 1 && text.at(pos) == u')')
+        if (at < text.size() && text.at(at) == u')') {
+            pos = at + 1;
             return value;
+        }
         return std::nullopt;
     }
+}
+
+QString concatOf(const QStringList& arguments)
+{
+    return QStringLiteral("concat(") + arguments.join(u", ") + u')';
 }
 
 } // namespace
@@ -331,6 +345,33 @@ ValidationResult ValidateInteger(const QString& text, double lowerLimit, double 
     return {};
 }
 
+std::optional<qsizetype> FirstNonXmlCharacter(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+            ++i;
+            continue;
+        }
+        const bool xmlChar =
+            c == 0x9 || c == 0xa || c == 0xd || (c >= 0x20 && c <= 0xd7ff) || (c >= 0xe000 && c <= 0xfffd);
+        if (!xmlChar)
+            return i;
+    }
+    return std::nullopt;
+}
+
+ValidationResult ValidateText(const QString& text)
+{
+    const auto at = FirstNonXmlCharacter(text);
+    if (!at)
+        return {};
+    const QString code = QStringLiteral("%1").arg(text.at(*at).unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    return {false, QStringLiteral("The entered value holds a character that cannot be used: U+%1 at position %2")
+                       .arg(code)
+                       .arg(*at + 1)};
+}
+
 ValidationResult ValidateAnswer(const ValueQuestion& question, const QString& answer)
 {
     switch (question.kind) {
@@ -343,7 +384,7 @@ ValidationResult ValidateAnswer(const ValueQuestion& question, const QString& an
     case UserFieldKind::FILENAME:
         break;
     }
-    return {};
+    return ValidateText(answer);
 }
 
 QString FormatFieldDefault(const QString& text, UserFieldKind kind)
@@ -358,7 +399,9 @@ QString FormatFieldDefault(const QString& text, UserFieldKind kind)
     // has characters.
     const qsizetype point = number.indexOf(u'.');
     const qsizetype decimals = number.size() - (point + 1);
-    return localeFixed(*value, 12, static_cast<int>(decimals));
+    // Fifteen significant digits keep every digit a stored default can mean: accepting the default
+    // must not change a coordinate.
+    return localeFixed(*value, 15, static_cast<int>(decimals));
 }
 
 bool ParseFieldType(const QString& typePart, UserFieldDefinition& definition)
@@ -453,19 +496,27 @@ QString QuoteXPathString(const QString& text)
         parts << quote + text.mid(pos, end - pos) + quote;
         pos = end;
     }
-    return QStringLiteral("concat(") + parts.join(u", ") + u')';
+    // libxml2 gives up beyond 5000 levels: groups keep any length a few hundred levels deep.
+    constexpr qsizetype MaxArguments = 256;
+    while (parts.size() > MaxArguments) {
+        QStringList groups;
+        for (qsizetype i = 0; i < parts.size(); i += MaxArguments) {
+            const QStringList group = parts.mid(i, MaxArguments);
+            groups << (group.size() == 1 ? group.first() : concatOf(group));
+        }
+        parts = groups;
+    }
+    return concatOf(parts);
 }
 
 QString DecodeSelectText(const QString& select)
 {
-    if (select.startsWith(u'"')) {
+    const bool doubleQuoted = select.startsWith(u'"');
+    if (doubleQuoted || select.startsWith(QLatin1String("concat("))) {
         qsizetype pos = 0;
-        const auto literal = readLiteral(select, pos);
-        if (literal && pos == select.size())
-            return *literal;
-        return select;
+        const auto value = doubleQuoted ? readLiteral(select, pos) : readConcat(select, pos);
+        skipBlanks(select, pos);
+        return value && pos == select.size() ? *value : select;
     }
-    if (const auto parts = decodeConcat(select))
-        return *parts;
     return DequoteSelect(select);
 }

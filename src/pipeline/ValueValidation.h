@@ -61,7 +61,14 @@ std::optional<qint32> ReadLocaleInteger(const QString& text);
 ValidationResult ValidateDouble(const QString& text, double lowerLimit, double upperLimit);
 ValidationResult ValidateInteger(const QString& text, double lowerLimit, double upperLimit);
 
-// The same check for a question, whatever its kind (texts are always accepted).
+// The position of the first character that an XML document cannot hold (NUL and most other
+// control characters, lone surrogates, U+FFFE, U+FFFF), or nothing when there is none.
+std::optional<qsizetype> FirstNonXmlCharacter(const QString& text);
+
+// Refuses a text answer holding a character that the style sheet cannot hold.
+ValidationResult ValidateText(const QString& text);
+
+// The same checks for a question, whatever its kind.
 ValidationResult ValidateAnswer(const ValueQuestion& question, const QString& answer);
 
 // The default shown for a target whose dequoted select is text: a DOUBLE in the user's locale with
@@ -74,7 +81,8 @@ QString FormatFieldDefault(const QString& text, UserFieldKind kind);
 bool ParseFieldType(const QString& typePart, UserFieldDefinition& definition);
 
 // The text as an XPath 1.0 string expression: 'text', or "text" when it holds an apostrophe, or a
-// concat() of both kinds when it holds both.
+// concat() of both kinds when it holds both. A concat() of very many literals is grouped into
+// nested concat()s, because libxml2 evaluates each argument one level deeper than the one before.
 QString QuoteXPathString(const QString& text);
 
 // The text a select attribute stands for: what QuoteXPathString wrote (a "…" literal or a concat()

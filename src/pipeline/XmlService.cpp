@@ -179,6 +179,10 @@ struct WhitespaceFilter
     // Entity expansion copies node lists behind the filter's back; documents that declare
     // entities are tidied after parsing instead.
     bool active = true;
+    // Why the load stopped although the text so far was well-formed.
+    std::optional<XmlParseError> refusal;
+    // Entity text is parsed by contexts of its own; lines are counted in the document's.
+    const xmlParserCtxt* document = nullptr;
 
     static WhitespaceFilter& of(void* ctx)
     {
@@ -285,6 +289,28 @@ struct WhitespaceFilter
         xmlSAX2EntityDecl(ctx, name, type, publicId, systemId, content);
     }
 
+    // libxml2 keeps a reference to an entity declared only in an external DTD, which is never read,
+    // as an empty node: its text would silently go missing, so such a reference stops the load.
+    static xmlEntityPtr getEntity(void* ctx, const xmlChar* name)
+    {
+        auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+        xmlEntityPtr entity = xmlSAX2GetEntity(ctx, name);
+        if (!entity && ctxt->wellFormed) {
+            WhitespaceFilter& self = of(ctx);
+            const xmlParserCtxt* document = self.document ? self.document : ctxt;
+            const int line = document->input ? document->input->line : 0;
+            self.refusal = XmlParseError{
+                XML_ERR_UNDECLARED_ENTITY,
+                QStringLiteral("The entity \"%1\" (line %2) is not declared in the document itself. External "
+                               "DTDs are not read, so their entities cannot be used.")
+                    .arg(fromXml(name))
+                    .arg(line)};
+            ctxt->wellFormed = 0;
+            xmlStopParser(ctxt);
+        }
+        return entity;
+    }
+
     static void install(xmlSAXHandler& sax)
     {
         sax.characters = &characters;
@@ -315,23 +341,18 @@ bool isTextLike(const xmlNode* node)
     return node && (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE);
 }
 
-std::optional<bool> spaceAttribute(const xmlNode* element)
+// The element's own xml:space, or the default its DTD declares, as the parser reports it to the
+// filter.
+std::optional<bool> spaceAttribute(xmlNode* element)
 {
-    for (const xmlAttr* attr = element->properties; attr; attr = attr->next) {
-        if (attr->ns && attr->ns->prefix && xmlStrEqual(attr->ns->prefix, BAD_CAST "xml") &&
-            xmlStrEqual(attr->name, BAD_CAST "space")) {
-            const XmlDocPtr::pointer doc = element->doc;
-            xmlChar* value = xmlNodeListGetString(doc, attr->children, 1);
-            std::optional<bool> result;
-            if (xmlStrEqual(value, BAD_CAST "preserve"))
-                result = true;
-            else if (xmlStrEqual(value, BAD_CAST "default"))
-                result = false;
-            xmlFree(value);
-            return result;
-        }
-    }
-    return std::nullopt;
+    xmlChar* value = xmlGetNsProp(element, BAD_CAST "space", XML_XML_NAMESPACE);
+    std::optional<bool> result;
+    if (xmlStrEqual(value, BAD_CAST "preserve"))
+        result = true;
+    else if (xmlStrEqual(value, BAD_CAST "default"))
+        result = false;
+    xmlFree(value);
+    return result;
 }
 
 // The same whitespace rule applied to a finished tree: adjacent text and CDATA become one text
@@ -416,10 +437,17 @@ XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace,
         xmlDictReference(dict);
     }
     WhitespaceFilter filter;
+    filter.document = ctxt.get();
     ctxt->_private = &filter;
     if (stripWhitespace)
         WhitespaceFilter::install(*ctxt->sax);
+    ctxt->sax->getEntity = &WhitespaceFilter::getEntity;
     XmlDocPtr doc(xmlCtxtReadFile(ctxt.get(), path.constData(), nullptr, LoadOptions));
+    if (filter.refusal) {
+        if (error)
+            *error = *filter.refusal;
+        return nullptr;
+    }
     if (doc && stripWhitespace && !filter.active) {
         if (xmlNode* root = xmlDocGetRootElement(doc.get()))
             tidyText(root, spaceAttribute(root).value_or(false));

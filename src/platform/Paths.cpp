@@ -84,8 +84,24 @@ QString withTrailingSeparator(const QString& folder)
 bool isUnsafeNamePart(const QString& text)
 {
     for (const QChar c : text) {
-        if (c == u'/' || c == u'\\' || c == u':' || c.category() == QChar::Other_Control)
+        switch (c.category()) {
+        case QChar::Other_Control:
+        // Invisible or reordering characters (U+202E turns "txt\u202Efdp.exe" into "txtexe.pdf"), and
+        // blanks that look like a plain space, would disguise the name; lone surrogates cannot be
+        // written as a file name at all.
+        case QChar::Other_Format:
+        case QChar::Other_Surrogate:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
             return true;
+        case QChar::Separator_Space:
+            if (c != u' ')
+                return true;
+            break;
+        default:
+            if (c == u'/' || c == u'\\' || c == u':')
+                return true;
+        }
     }
     return false;
 }

@@ -36,7 +36,8 @@ QString folderPart(const QString& path);
 // The folder with one trailing separator.
 QString withTrailingSeparator(const QString& folder);
 
-// True when the text could escape the folder it is appended to, or holds control characters.
+// True when the text could escape the folder it is appended to, or holds control, format or
+// separator characters other than a plain space.
 bool isUnsafeNamePart(const QString& text);
 
 } // namespace Paths

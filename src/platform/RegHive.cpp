@@ -138,9 +138,11 @@ QString serializeData(const RegHive::Data& data, qsizetype column)
     if (data.type == RegHive::TypeDWord && data.bytes.size() == 4)
         return QStringLiteral("dword:%1").arg(*data.dword(), 8, 16, QLatin1Char('0'));
     if (data.type == RegHive::TypeString) {
-        // Only text that reads back to the same bytes may be quoted.
+        // Only text that reads back to the same bytes may be quoted; the file is UTF-8, which has no
+        // lone surrogates.
         const QString text = data.text();
-        if (RegHive::Data::fromText(text) == data && !text.contains(u'\n') && !text.contains(u'\r'))
+        if (RegHive::Data::fromText(text) == data && text.isValidUtf16() && !text.contains(u'\n') &&
+            !text.contains(u'\r'))
             return quoted(text);
     }
     if (data.type == RegHive::TypeBinary)
@@ -335,7 +337,8 @@ std::optional<RegHive> RegHive::parse(const QByteArray& content, ParseError* err
     const auto encoding = QStringConverter::encodingForData(content).value_or(QStringConverter::Utf8);
     QStringDecoder decoder(encoding);
     const QString text = decoder(content);
-    if (decoder.hasError()) {
+    // A UTF-16 decoder passes lone surrogates through; no UTF-8 could write them back.
+    if (decoder.hasError() || !text.isValidUtf16()) {
         if (error)
             *error = {0, QStringLiteral("the file is not valid UTF-8 or UTF-16 text")};
         return std::nullopt;

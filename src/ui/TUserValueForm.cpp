@@ -163,8 +163,12 @@ void TUserValueForm::OKBtnClick()
         EditField->setText(Usermenu->currentText());
         break;
     case UserFieldKind::STRING:
-    case UserFieldKind::FILENAME:
+    case UserFieldKind::FILENAME: {
+        const ValidationResult result = ValidateText(EditField->text());
+        valid = result.accepted;
+        message = result.message;
         break;
+    }
     }
     if (!valid) {
         showValidationError(message);

@@ -65,6 +65,8 @@ TEST(ConsolePrompts, AnswersAndDefaults)
         {"end of input cancels", question(K::STRING, "abc"), "", false, std::nullopt},
         {"end of input after a line without end", question(K::STRING, "abc"), "last", false, "last"},
         {"CR LF line ends", question(K::STRING, "abc"), "typed\r\n", false, "typed"},
+        {"NUL in a text cancels a script", question(K::STRING, "abc"), QByteArray("a\0b\n", 4), false, std::nullopt},
+        {"NUL in a text asks again on a terminal", question(K::STRING, "abc"), QByteArray("a\0b\nab\n", 7), true, "ab"},
         {"decimal within limits", question(K::DOUBLE, "1.00", "0", "100"), "42.5\n", false, "42.5"},
         {"decimal default", question(K::DOUBLE, "1.00", "0", "100"), "\n", false, "1.00"},
         {"decimal outside limits cancels a script", question(K::DOUBLE, "1", "0", "100"), "100.5\n50\n", false,
@@ -107,6 +109,8 @@ TEST(ConsolePrompts, InvalidAnswersShowTheDialogsMessage)
     const ConsoleRun script = askOnConsole(question(UserFieldKind::INTEGER, "3", "1", "10"), "2.5\n", false);
     EXPECT_FALSE(script.answer);
     EXPECT_TRUE(script.shown.contains("Error: " + LoadLocalizedString(TextId::IntegerRequired) + "\n"));
+    EXPECT_TRUE(askOnConsole(question(UserFieldKind::STRING, ""), "\x01\n", false)
+                    .shown.contains("Error: The entered value holds a character that cannot be used: U+0001"));
 
     const ConsoleRun terminal = askOnConsole(question(UserFieldKind::DOUBLE, "1", "0", "100"), "100.5\nabc\n7\n", true);
     EXPECT_EQ(terminal.answer, "7");

@@ -156,6 +156,9 @@ TEST_F(GenerateOperationTest, ExtensionComesFromTheFirstFileExtVariable)
         {"<xsl:variable name=\"fileExt\" select=\"''\"/>", QStringLiteral("site."), QStringLiteral("*.")},
         {"<xsl:variable name=\"fileExt\" select=\"xml\"/>", QStringLiteral("site.xml"), QStringLiteral("*.xml")},
         {"<xsl:variable name=\"FileExt\" select=\"'no'\"/>", QStringLiteral("site.txt"), QStringLiteral("*.txt")},
+        {"<xsl:variable name=\"fileExt\" select='\"csv\"'/>", QStringLiteral("site.csv"), QStringLiteral("*.csv")},
+        {"<xsl:variable name=\"fileExt\" select=\"concat('c', &quot;'&quot;, 's')\"/>", QStringLiteral("site.c's"),
+         QStringLiteral("*.c's")},
         {"<xsl:variable name=\"fileExt\" select=\"'dat'\"/><xsl:template name=\"t\"><xsl:variable name=\"fileExt\" "
          "select=\"'local'\"/></xsl:template>",
          QStringLiteral("site.dat"), QStringLiteral("*.dat")},
@@ -177,6 +180,9 @@ TEST_F(GenerateOperationTest, UnsafeOrMissingExtensionIsAnUnexpectedFailure)
     form.output = outDir + QStringLiteral("/result");
     for (const QByteArray& declaration : {QByteArray("<xsl:variable name=\"fileExt\" select=\"'/../../escape'\"/>"),
                                           QByteArray("<xsl:variable name=\"fileExt\" select=\"'c&#10;sv'\"/>"),
+                                          QByteArray("<xsl:variable name=\"fileExt\" select=\"'txt&#x202E;fdp'\"/>"),
+                                          QByteArray("<xsl:variable name=\"fileExt\" select=\"'csv&#xA0;'\"/>"),
+                                          QByteArray("<xsl:variable name=\"fileExt\" select=\"'c&#x2028;sv'\"/>"),
                                           QByteArray("<xsl:variable name=\"fileExt\">csv</xsl:variable>")}) {
         env.writeFile(QStringLiteral("sheets/points.xsl"), sheetWithExtension(declaration));
         EXPECT_THROW(run(), UnexpectedFailure) << declaration.toStdString();

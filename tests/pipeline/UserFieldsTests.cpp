@@ -133,9 +133,13 @@ TEST_F(UserFieldsTest, FileNamesComeFromTheFileOpenDialog)
 <xsl:variable name="ctl" select="'default.csv'"/>
 <xsl:variable name="userFieldAny" select="'any|Any file|FILENAME|'"/>
 <xsl:variable name="any" select="''"/>)~");
-    ui.openAnswers = {"/data/it's/points.csv", std::nullopt};
+    // A name the style sheet cannot hold is asked for again.
+    ui.openAnswers = {"/data/bad\x01.csv", "/data/it's/points.csv", std::nullopt};
     EXPECT_FALSE(ApplyUserFields(sheet, ui));
     EXPECT_TRUE(ui.valueQuestions.empty());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].text.contains("U+0001 at position 10")) << ui.messages[0].text.toStdString();
+    ui.openRequests.erase(ui.openRequests.begin());
     ASSERT_EQ(ui.openRequests.size(), 2u);
     const OpenFileRequest& csv = ui.openRequests[0];
     EXPECT_EQ(csv.title, "Control points");
@@ -225,10 +229,14 @@ TEST_F(UserFieldsTest, TheStyleSheetSeesTheAnswersAsTyped)
 <xsl:variable name="userField3" select="'x|Scale|DOUBLE'"/>
 <xsl:variable name="who" select="'?'"/><xsl:variable name="n" select="0"/><xsl:variable name="x" select="1"/>
 <xsl:template match="/"><xsl:value-of select="concat($who, '|', $n + 1, '|', $x = 100000000000000000000)"/></xsl:template>)~");
-    ui.valueAnswers = {"O'Brien's 5\" pipe", "+41", "1e20"};
+    // Thousands of changes of quote kind must not reach libxslt's recursion limit.
+    QString who = QStringLiteral("O'Brien's 5\" pipe ");
+    for (int i = 0; i < 6000; ++i)
+        who += i % 2 ? u'"' : u'\'';
+    ui.valueAnswers = {who, "+41", "1e20"};
     EXPECT_TRUE(ApplyUserFields(sheet, ui));
     const XmlDocument source = files.source("<job/>");
-    EXPECT_EQ(files.transform(source, sheet), "O'Brien's 5\" pipe|42|true");
+    EXPECT_EQ(files.transform(source, sheet), who + "|42|true");
 }
 
 TEST(SetSelectByName, EveryMatchingElementOfTheTag)

@@ -139,9 +139,12 @@ TEST(ValueValidation, DefaultsOfDecimalFieldsKeepTheirDecimalsInTheUsersLocale)
         {englishLocale(), "25", UserFieldKind::DOUBLE, "25.00"},
         {englishLocale(), "1234.5", UserFieldKind::DOUBLE, "1234.5"},
         {englishLocale(), "-0.0001", UserFieldKind::DOUBLE, "-0.0001"},
-        {englishLocale(), "3.14159265358979", UserFieldKind::DOUBLE, "3.14159265359000"},
-        {englishLocale(), "1234567890123.5", UserFieldKind::DOUBLE, "1234567890120.0"},
-        {englishLocale(), "0.99999999999999", UserFieldKind::DOUBLE, "1.00000000000000"},
+        {englishLocale(), "3.14159265358979", UserFieldKind::DOUBLE, "3.14159265358979"},
+        {englishLocale(), "5000002.1234567", UserFieldKind::DOUBLE, "5000002.1234567"},
+        {englishLocale(), "1234567890123.5", UserFieldKind::DOUBLE, "1234567890123.5"},
+        {englishLocale(), "0.99999999999999", UserFieldKind::DOUBLE, "0.99999999999999"},
+        {englishLocale(), "0.9999999999999999", UserFieldKind::DOUBLE, "1.0000000000000000"},
+        {englishLocale(), "123456789012345678", UserFieldKind::DOUBLE, "123456789012346000.000000000000000000"},
         {commaLocale(), "2.5", UserFieldKind::DOUBLE, "2,5"},
         {commaLocale(), "-12.125", UserFieldKind::DOUBLE, "-12,125"},
         {englishLocale(), "$tolerance * 2", UserFieldKind::DOUBLE, "$tolerance * 2"},
@@ -296,7 +299,13 @@ TEST(ValueValidation, FieldTypeParts)
 TEST(ValueValidation, QuotedAnswersAreValidXPathAndDecodeAsTyped)
 {
     const XPathEvaluator xpath;
+    // Each change of quote kind is one more concat() argument; libxml2 stops at 5000 levels.
+    QString alternating;
+    for (int i = 0; i < 12000; ++i)
+        alternating += i % 2 ? u'"' : u'\'';
     const QStringList answers = {
+        alternating,
+        alternating + QStringLiteral("\t\U0001F600 tail"),
         "",
         "plain text",
         "O'Brien",
@@ -332,7 +341,39 @@ TEST(ValueValidation, OtherSelectTextsDecodeAsBefore)
         {"concat('a', $b)", "concat('a', $b)"},
         {"concat('a', 'b') + 1", "concat('a', 'b') + 1"},
         {"concat(", "concat("},
+        {"\"csv\" ", "csv"},
+        {"concat(concat('a', \"'\"), 'b')", "a'b"},
+        {"concat(concat(concat(concat(concat(concat(concat(concat(concat(concat('a', 'b'))))))))))",
+         "concat(concat(concat(concat(concat(concat(concat(concat(concat(concat('a', 'b'))))))))))"},
     };
     for (const auto& [select, decoded] : cases)
         EXPECT_EQ(DecodeSelectText(select), decoded) << select.toStdString();
+}
+
+TEST(ValueValidation, TextAnswersRefuseCharactersXmlCannotHold)
+{
+    struct Case
+    {
+        const char* name;
+        QString answer;
+        QString refused; // what the message names; empty when the answer is accepted
+    };
+    const Case cases[] = {
+        {"plain", QStringLiteral("Point 7"), {}},
+        {"tab and line end", QStringLiteral("a\tb\r\nc"), {}},
+        {"outside the basic plane", QStringLiteral("\U0001F600"), {}},
+        {"replacement character", QStringLiteral("\uFFFD"), {}},
+        {"NUL", QStringLiteral("ab") + QChar(0) + u'c', QStringLiteral("U+0000 at position 3")},
+        {"control character", QStringLiteral("\x01"), QStringLiteral("U+0001 at position 1")},
+        {"non-character", QStringLiteral("x\uFFFE"), QStringLiteral("U+FFFE at position 2")},
+        {"lone surrogate", QString(QChar(0xd800)) + u'x', QStringLiteral("U+D800 at position 1")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const UserFieldKind kind : {UserFieldKind::STRING, UserFieldKind::FILENAME}) {
+            const ValidationResult result = ValidateAnswer(ValueQuestion{{}, {}, kind, {}, {}, {}}, c.answer);
+            EXPECT_EQ(result.accepted, c.refused.isEmpty());
+            EXPECT_TRUE(result.message.contains(c.refused)) << result.message.toStdString();
+        }
+    }
 }

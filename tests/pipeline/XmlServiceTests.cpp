@@ -102,6 +102,37 @@ TEST_F(XmlServiceTest, NeverLoadsExternalEntitiesOrDtds)
     }
 }
 
+TEST_F(XmlServiceTest, AReferenceToAnEntityTheDocumentDoesNotDeclareStopsTheLoad)
+{
+    // The external DTD exists and declares the entity, but is never read.
+    write(QStringLiteral("degrees.dtd"), "<!ENTITY deg \"&#176;\">");
+    struct Case
+    {
+        const char* name;
+        QByteArray source;
+        bool styleSheet;
+        int line;
+    };
+    const Case cases[] = {
+        {"in text", "<!DOCTYPE r SYSTEM \"degrees.dtd\">\n<r>45&deg;30'</r>", false, 2},
+        {"in an attribute", "<!DOCTYPE r SYSTEM \"degrees.dtd\">\n<r\n a=\"45&deg;\"/>", false, 3},
+        {"inside a declared entity",
+         "<!DOCTYPE r SYSTEM \"degrees.dtd\" [<!ENTITY angle \"45&deg;\">]>\n<r>\n&angle;</r>", false, 3},
+        {"without a DTD", "<r>\n\n45&deg;</r>", false, 3},
+        {"in a style sheet", "<!DOCTYPE r SYSTEM \"degrees.dtd\">\n<r>45&deg;</r>", true, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        XmlDocument doc;
+        const QString path = write(QStringLiteral("angle.xml"), c.source);
+        EXPECT_FALSE(c.styleSheet ? doc.loadStyleSheet(path) : doc.load(path));
+        const QString reason = doc.parseError().reason;
+        EXPECT_TRUE(reason.contains(QStringLiteral("\"deg\"")) && reason.contains(QStringLiteral("External DTDs")) &&
+                    reason.contains(QStringLiteral("line %1)").arg(c.line)))
+            << reason.toStdString();
+    }
+}
+
 TEST_F(XmlServiceTest, RejectsEntityBombs)
 {
     QByteArray bomb = "<!DOCTYPE lolz [<!ENTITY lol \"lol\">";

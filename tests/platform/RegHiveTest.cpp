@@ -110,6 +110,12 @@ TEST(RegHiveTest, SyntaxErrorsNameTheirLine)
     RegHive::ParseError error;
     EXPECT_FALSE(parseText(Header + key + "\"a\"=\"\xff\xfe\xfd\"\n", &error)) << "invalid UTF-8";
     EXPECT_FALSE(error.message.isEmpty());
+    error = {};
+    const QString loneSurrogate = QString::fromUtf8(Header + key + "\"a") + QChar(0xd800) + u'"' + u'=' + u'-';
+    EXPECT_FALSE(
+        parseText(QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)(loneSurrogate), &error))
+        << "lone surrogate in UTF-16";
+    EXPECT_FALSE(error.message.isEmpty());
 }
 
 TEST(RegHiveTest, LookupsAsImportingTheFileWould)
@@ -208,6 +214,7 @@ TEST(RegHiveTest, WritesDataThatQuotesCannotHoldAsHex)
         Data{RegHive::TypeString, QByteArray("a\0\0\0b\0\0\0", 8)}, // NUL inside
         Data{RegHive::TypeDWord, QByteArray("\x01\x02", 2)},        // not four bytes
         Data{RegHive::TypeBinary, QByteArray(100, '\x7f')},
+        Data{RegHive::TypeString, QByteArray("\0\xd8\0\0", 4)}, // a lone surrogate: no UTF-8 for it
     };
     for (std::size_t i = 0; i < data.size(); ++i)
         hive.setValue(key, QStringLiteral("v%1").arg(i), data[i]);

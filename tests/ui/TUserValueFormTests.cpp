@@ -84,30 +84,47 @@ TEST_F(TUserValueFormTest, TypingReplacesTheSelectedDefault)
 
 TEST_F(TUserValueFormTest, InvalidEntryKeepsTheDialogOpen)
 {
-    TUserValueForm form;
-    QString boxText;
-    bool stillOpen = false;
-    whenShown([&] {
-        form.EditField->setText("100.5");
+    struct Case
+    {
+        const char* name;
+        ValueQuestion question;
+        QString invalid;
+        QString message; // part of the box's text
+        QString valid;
+    };
+    const Case cases[] = {
+        {"decimal outside its limits", question(UserFieldKind::DOUBLE, "1", "0", "100"), "100.5",
+         "The entered value is outside the valid range 0.000 to 100.000", " 99 "},
+        {"text holding NUL", question(UserFieldKind::STRING, "abc"), QStringLiteral("a") + QChar(0) + u'b',
+         "U+0000 at position 2", "ab"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TUserValueForm form;
+        QString boxText;
+        bool stillOpen = false;
         whenShown([&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            boxText = box->text();
-            EXPECT_EQ(box->windowTitle(), "Error");
-            box->accept();
+            form.EditField->setText(c.invalid);
             whenShown([&] {
-                stillOpen = form.isVisible();
-                EXPECT_EQ(QApplication::activeModalWidget(), &form);
-                EXPECT_EQ(form.EditField->selectedText(), "100.5");
-                form.EditField->setText(" 99 ");
-                form.OKBtn->click();
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                ASSERT_NE(box, nullptr);
+                boxText = box->text();
+                EXPECT_EQ(box->windowTitle(), "Error");
+                box->accept();
+                whenShown([&] {
+                    stillOpen = form.isVisible();
+                    EXPECT_EQ(QApplication::activeModalWidget(), &form);
+                    EXPECT_EQ(form.EditField->selectedText(), c.invalid);
+                    form.EditField->setText(c.valid);
+                    form.OKBtn->click();
+                });
             });
+            form.OKBtn->click();
         });
-        form.OKBtn->click();
-    });
-    EXPECT_EQ(form.ask(question(UserFieldKind::DOUBLE, "1", "0", "100")), " 99 ");
-    EXPECT_TRUE(stillOpen);
-    EXPECT_EQ(boxText, "The entered value is outside the valid range 0.000 to 100.000");
+        EXPECT_EQ(form.ask(c.question), c.valid);
+        EXPECT_TRUE(stillOpen);
+        EXPECT_TRUE(boxText.contains(c.message)) << boxText.toStdString();
+    }
 }
 
 TEST_F(TUserValueFormTest, EscapeCancels)
