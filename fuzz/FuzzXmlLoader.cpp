@@ -12,7 +12,7 @@
 namespace {
 
 // The options the loader parses with: the reference must expand the same entities.
-constexpr int LoaderOptions = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_COMPACT;
+constexpr int LoaderOptions = XML_PARSE_NOENT | XML_PARSE_DTDATTR | XML_PARSE_NONET | XML_PARSE_COMPACT;
 
 struct Reference
 {
