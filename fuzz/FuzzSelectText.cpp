@@ -1,6 +1,7 @@
 #include "FuzzSupport.h"
 
 #include "pipeline/ValueValidation.h"
+#include "pipeline/XmlText.h"
 
 #include <libxml/xmlerror.h>
 #include <libxml/xpath.h>
@@ -45,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         xmlXPathEvalExpression(BAD_CAST expression.toUtf8().constData(), context.get()));
     if (!value || value->type != XPATH_STRING)
         fuzzFinding("XPath evaluates the quoted text to a string", expression);
-    if (QString::fromUtf8(reinterpret_cast<const char*>(value->stringval)) != text)
+    if (fromXml(value->stringval) != text)
         fuzzFinding("XPath gives back the quoted text", expression);
     return 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pipeline/XmlText.h"
+
 #include <QString>
 
 #include <libxml/tree.h>
@@ -20,7 +22,7 @@ inline int domNodeType(const xmlNode* node)
 // The DOM's node name: the qualified name as written ("xsl:variable"), "#text", "#comment" and so on.
 inline QString domNodeName(const xmlNode* node)
 {
-    const auto text = [](const xmlChar* value) { return QString::fromUtf8(reinterpret_cast<const char*>(value)); };
+    const auto text = fromXml;
     switch (node->type) {
     case XML_ELEMENT_NODE:
     case XML_ATTRIBUTE_NODE:

@@ -1,4 +1,5 @@
 #include "pipeline/MsxslFunctions.h"
+#include "pipeline/XmlText.h"
 
 #include <QCollator>
 #include <QDateTime>
@@ -162,7 +163,7 @@ std::optional<std::vector<QString>> popStrings(xmlXPathParserContext* ctxt, int 
     std::vector<QString> args(static_cast<std::size_t>(nargs));
     for (auto it = args.rbegin(); it != args.rend(); ++it) {
         xmlChar* text = xmlXPathPopString(ctxt);
-        *it = QString::fromUtf8(reinterpret_cast<const char*>(text));
+        *it = fromXml(text);
         xmlFree(text);
     }
     return args;

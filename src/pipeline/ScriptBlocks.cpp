@@ -1,4 +1,5 @@
 #include "pipeline/ScriptBlocks.h"
+#include "pipeline/XmlText.h"
 
 #include "platform/Failure.h"
 
@@ -13,11 +14,6 @@ namespace {
 const xmlChar* const MsxslNamespace = BAD_CAST "urn:schemas-microsoft-com:xslt";
 
 std::atomic<std::chrono::milliseconds::rep> callTimeLimitMs{30'000};
-
-QString fromXml(const xmlChar* text)
-{
-    return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
-}
 
 QString attribute(const xmlNode* element, const char* name)
 {

@@ -41,11 +41,6 @@ bool isResultTreeFragment(const xmlDoc* doc)
     return doc && doc->name && std::strcmp(doc->name, " fake node libxslt") == 0;
 }
 
-QString fromXml(const xmlChar* text)
-{
-    return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
-}
-
 QString contentOf(const xmlNode* node)
 {
     // The usual cases, a text node or an element holding one, without a buffer.

@@ -1,5 +1,6 @@
 #include "pipeline/ScriptBlocks.h"
 #include "pipeline/ScriptDom.h"
+#include "pipeline/XmlText.h"
 
 #include "platform/Failure.h"
 
@@ -389,7 +390,7 @@ QJSValue JsScriptRunner::toScript(Namespace& ns, xmlXPathObject* value)
     }
     default: {
         xmlChar* text = xmlXPathCastToString(value);
-        QJSValue result(QString::fromUtf8(reinterpret_cast<const char*>(text)));
+        QJSValue result(fromXml(text));
         xmlFree(text);
         return result;
     }

@@ -63,11 +63,6 @@ const char* const MsxslNamespace = "urn:schemas-microsoft-com:xslt";
 // but nothing fetched from outside the file itself.
 constexpr int LoadOptions = XML_PARSE_NOENT | XML_PARSE_DTDATTR | XML_PARSE_NONET | XML_PARSE_COMPACT;
 
-QString fromXml(const xmlChar* text)
-{
-    return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
-}
-
 QString trimmedMessage(const char* message)
 {
     return message ? QString::fromUtf8(message).trimmed() : QString();
