@@ -1,7 +1,7 @@
 #include "FuzzSupport.h"
 
-#include "pipeline/ValueValidation.h"
-#include "pipeline/XmlText.h"
+#include "fields/ValueValidation.h"
+#include "xml/XmlText.h"
 
 #include <libxml/xmlerror.h>
 #include <libxml/xpath.h>

@@ -1,6 +1,6 @@
 #include "FuzzSupport.h"
 
-#include "pipeline/XmlService.h"
+#include "xml/XmlService.h"
 
 #include <QFile>
 

@@ -5,12 +5,12 @@
 #include "platform/Failure.h"
 #include "platform/Paths.h"
 #include "platform/RunFolder.h"
+#include "session/WindowlessConvertForm.h"
 #include "text/StringTable.h"
 #include "ui/DesktopShell.h"
 #include "ui/QtInteraction.h"
 #include "ui/TConvertForm.h"
 #include "ui/TUserValueForm.h"
-#include "ui/WindowlessConvertForm.h"
 
 #include <QApplication>
 #include <QTextStream>

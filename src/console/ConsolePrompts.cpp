@@ -1,6 +1,6 @@
 #include "console/ConsolePrompts.h"
 
-#include "pipeline/ValueValidation.h"
+#include "fields/ValueValidation.h"
 
 namespace {
 

@@ -2,11 +2,9 @@
 
 #include "convert/JobConversion.h"
 #include "convert/ReductionErrors.h"
-#include "pipeline/InputFiles.h"
 #include "pipeline/OutputSaving.h"
 #include "pipeline/RoadDesign.h"
 #include "pipeline/UserFields.h"
-#include "pipeline/XmlService.h"
 #include "platform/Failure.h"
 #include "platform/Paths.h"
 #include "platform/RunFolder.h"
@@ -14,6 +12,8 @@
 #include "platform/UserInteraction.h"
 #include "text/StringTable.h"
 #include "text/TextIds.h"
+#include "xml/InputFiles.h"
+#include "xml/XmlService.h"
 
 #include <QFile>
 #include <QLocale>

@@ -1,9 +1,7 @@
 #include "pipeline/OutputSaving.h"
 
-#include "pipeline/InputFiles.h"
-#include "pipeline/ValueValidation.h"
+#include "fields/ValueValidation.h"
 #include "pipeline/Viewing.h"
-#include "pipeline/XmlService.h"
 #include "platform/Failure.h"
 #include "platform/Paths.h"
 #include "platform/TempFiles.h"
@@ -11,6 +9,8 @@
 #include "text/StringTable.h"
 #include "text/TextFormat.h"
 #include "text/TextIds.h"
+#include "xml/InputFiles.h"
+#include "xml/XmlService.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "pipeline/RoadDesign.h"
 
 #include "pipeline/UserFields.h"
-#include "pipeline/XmlService.h"
 #include "platform/Failure.h"
 #include "text/StringTable.h"
 #include "text/TextIds.h"
+#include "xml/XmlService.h"
 
 #include <QCollator>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "pipeline/UserFields.h"
 
-#include "pipeline/XmlService.h"
 #include "text/StringTable.h"
 #include "text/TextFormat.h"
 #include "text/TextIds.h"
+#include "xml/XmlService.h"
 
 #include <QHash>
 

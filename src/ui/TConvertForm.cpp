@@ -2,9 +2,9 @@
 
 #include "platform/Paths.h"
 #include "platform/RegistryKey.h"
+#include "session/SettingsKey.h"
 #include "text/StringTable.h"
 #include "text/TextIds.h"
-#include "ui/SettingsKey.h"
 #include "ui/THelpForm.h"
 #include "ui/WindowPosition.h"
 #include "widgets/TBrowseFolder.h"

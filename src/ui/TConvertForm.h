@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/ConvertFormState.h"
+#include "session/ConvertFormState.h"
 
 #include <QDialog>
 

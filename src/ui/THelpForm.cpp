@@ -1,9 +1,9 @@
 #include "ui/THelpForm.h"
 
 #include "platform/RegistryKey.h"
+#include "session/SettingsKey.h"
 #include "text/StringTable.h"
 #include "text/TextIds.h"
-#include "ui/SettingsKey.h"
 #include "ui/WindowPosition.h"
 
 #include <QCloseEvent>

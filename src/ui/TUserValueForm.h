@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pipeline/ValueValidation.h"
+#include "fields/ValueValidation.h"
 #include "platform/UserInteraction.h"
 
 #include <QDialog>

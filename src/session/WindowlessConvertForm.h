@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/ConvertFormState.h"
+#include "session/ConvertFormState.h"
 
 /**
  * The main window's state where no window can be shown: a command-line run without a display.

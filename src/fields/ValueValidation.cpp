@@ -1,6 +1,6 @@
-#include "pipeline/ValueValidation.h"
+#include "fields/ValueValidation.h"
 
-#include "pipeline/SelectText.h"
+#include "fields/SelectText.h"
 #include "text/StringTable.h"
 #include "text/TextFormat.h"
 #include "text/TextIds.h"

@@ -1,4 +1,4 @@
-#include "pipeline/LimitMessages.h"
+#include "xml/LimitMessages.h"
 
 #include "QtPrinters.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pipeline/XmlService.h"
+#include "xml/XmlService.h"
 
 #include "TestEnvironment.h"
 

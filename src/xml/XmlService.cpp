@@ -1,11 +1,11 @@
-#include "pipeline/XmlService.h"
+#include "xml/XmlService.h"
 
-#include "pipeline/DocumentInput.h"
-#include "pipeline/DomNames.h"
-#include "pipeline/LimitMessages.h"
-#include "pipeline/MsxslFunctions.h"
-#include "pipeline/ScriptBlocks.h"
 #include "platform/Failure.h"
+#include "xml/DocumentInput.h"
+#include "xml/DomNames.h"
+#include "xml/LimitMessages.h"
+#include "xml/MsxslFunctions.h"
+#include "xml/ScriptBlocks.h"
 
 #include <QFile>
 #include <QStringList>

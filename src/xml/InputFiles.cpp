@@ -1,4 +1,4 @@
-#include "pipeline/InputFiles.h"
+#include "xml/InputFiles.h"
 
 #include <QFile>
 

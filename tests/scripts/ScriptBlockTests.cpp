@@ -1,4 +1,4 @@
-#include "pipeline/ScriptBlocks.h"
+#include "xml/ScriptBlocks.h"
 
 #include "platform/Failure.h"
 

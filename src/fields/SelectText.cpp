@@ -1,4 +1,4 @@
-#include "pipeline/SelectText.h"
+#include "fields/SelectText.h"
 
 QString DequoteSelect(const QString& text)
 {

@@ -1,4 +1,4 @@
-#include "ui/WindowlessConvertForm.h"
+#include "session/WindowlessConvertForm.h"
 
 #include "pipeline/Viewing.h"
 #include "platform/RegistryKey.h"

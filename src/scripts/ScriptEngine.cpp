@@ -1,6 +1,6 @@
-#include "pipeline/ScriptBlocks.h"
-#include "pipeline/ScriptDom.h"
-#include "pipeline/XmlText.h"
+#include "scripts/ScriptDom.h"
+#include "xml/ScriptBlocks.h"
+#include "xml/XmlText.h"
 
 #include "platform/Failure.h"
 

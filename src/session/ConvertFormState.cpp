@@ -1,11 +1,11 @@
-#include "ui/ConvertFormState.h"
+#include "session/ConvertFormState.h"
 
 #include "pipeline/Viewing.h"
 #include "platform/Failure.h"
 #include "platform/Paths.h"
 #include "platform/RegistryKey.h"
 #include "platform/UserInteraction.h"
-#include "ui/SettingsKey.h"
+#include "session/SettingsKey.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
-#include "pipeline/MsxslFunctions.h"
-#include "pipeline/XmlText.h"
+#include "xml/MsxslFunctions.h"
+#include "xml/XmlText.h"
 
 #include <QCollator>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "pipeline/XmlService.h"
+#include "xml/XmlService.h"
 
 #include "platform/Failure.h"
 

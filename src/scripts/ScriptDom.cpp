@@ -1,6 +1,6 @@
-#include "pipeline/ScriptDom.h"
+#include "scripts/ScriptDom.h"
 
-#include "pipeline/DomNames.h"
+#include "xml/DomNames.h"
 
 #include <QJSEngine>
 #include <QRegularExpression>

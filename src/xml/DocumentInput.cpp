@@ -1,7 +1,7 @@
-#include "pipeline/DocumentInput.h"
+#include "xml/DocumentInput.h"
 
-#include "pipeline/InputFiles.h"
 #include "platform/Descriptor.h"
+#include "xml/InputFiles.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
-#include "pipeline/ScriptBlocks.h"
-#include "pipeline/XmlText.h"
+#include "xml/ScriptBlocks.h"
+#include "xml/XmlText.h"
 
 #include "platform/Failure.h"
 

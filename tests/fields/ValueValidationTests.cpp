@@ -1,7 +1,7 @@
 #include "LocaleGuard.h"
 #include "QtPrinters.h"
 
-#include "pipeline/ValueValidation.h"
+#include "fields/ValueValidation.h"
 #include "text/StringTable.h"
 #include "text/TextIds.h"
 

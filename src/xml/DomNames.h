@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pipeline/XmlText.h"
+#include "xml/XmlText.h"
 
 #include <QString>
 
