@@ -5,7 +5,8 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)"
+# The program alone (and the script module it loads): the tests are built by scripts/test.sh.
+cmake --build build -j"$(nproc)" --target tabulon
 
 mkdir -p build/example-output
 # No display is needed: without one the program talks on the console.

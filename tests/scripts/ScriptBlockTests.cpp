@@ -254,7 +254,7 @@ TEST_F(ScriptBlockTest, InterruptsCallsThatRunPastTheTimeLimit)
 TEST_F(ScriptBlockTest, SuppliesAttributeDefaultsOfTheInternalSubset)
 {
     // libxslt's own regression case; its expected output assumes the defaults are supplied.
-    const QString dir = QStringLiteral(TABULON_SHARED_DIR "/peer/libxslt-tests/general/");
+    const QString dir = QStringLiteral(TABULON_SOURCE_DIR "/tests/scripts/data/libxslt/");
     QFile expected(dir + QStringLiteral("bug-53.out"));
     ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
     XmlDocument source;
