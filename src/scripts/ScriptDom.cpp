@@ -256,11 +256,22 @@ ScriptNodes::ScriptNodes(qint64 memoryLimit)
 
 int ScriptNodes::handle(xmlNode* node)
 {
-    if (const auto found = m_handleOf.constFind(node); found != m_handleOf.cend())
-        return *found;
+    // A number per look is cheapest; past a few million a script keeps looking at the same
+    // nodes, and from then on each node keeps its number.
+    constexpr std::size_t ReuseFrom = std::size_t(1) << 22;
+    if (m_nodes.size() >= ReuseFrom) {
+        if (m_handleOf.isEmpty()) {
+            for (std::size_t h = 0; h < m_nodes.size(); ++h) {
+                if (m_nodes[h])
+                    m_handleOf.insert(m_nodes[h], int(h));
+            }
+        }
+        if (const auto found = m_handleOf.constFind(node); found != m_handleOf.cend())
+            return *found;
+        m_handleOf.insert(node, int(m_nodes.size()));
+    }
     const int h = int(m_nodes.size());
     m_nodes.push_back(node);
-    m_handleOf.insert(node, h);
     if (isResultTreeFragment(node->doc))
         m_transient.push_back(h);
     return h;

@@ -63,7 +63,6 @@ private:
         void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
     };
 
-    // One number per node, so that the table grows with the nodes scripts see, not with each look.
     std::vector<xmlNode*> m_nodes;
     QHash<const xmlNode*, int> m_handleOf;
     std::vector<int> m_transient;
