@@ -126,8 +126,10 @@ QByteArray scriptOf(const QByteArray& bytes)
                       " var v0 = d.documentElement, v1 = d.createElement('c'), v2 = n, s = 'ab', r;\n";
     int variable = 0;
     while (!reader.atEnd()) {
-        const QString step = QString::fromLatin1(reader.pick(Steps))
-                                 .arg(QLatin1String(reader.pick(Values)), QLatin1String(reader.pick(Texts)));
+        // Not QString::arg: a step may use only its text, which arg would fill with the value.
+        QString step = QString::fromLatin1(reader.pick(Steps));
+        step.replace(QLatin1String("%1"), QLatin1String(reader.pick(Values)));
+        step.replace(QLatin1String("%2"), QLatin1String(reader.pick(Texts)));
         body += "try { v" + QByteArray::number(variable) + " = " + step.toUtf8() + "; } catch (e) { r = e; }\n";
         variable = (variable + 1) % 3;
     }
