@@ -23,6 +23,15 @@ QString LoadLocalizedString(int id);
 // Unloads the satellite catalogue, if any; the program's own texts are used again.
 void FreeResourceLibrary();
 
+// LoadResourceLibrary for the object's lifetime, FreeResourceLibrary on every way out.
+struct ResourceLibraryGuard
+{
+    ResourceLibraryGuard() { LoadResourceLibrary(); }
+    ~ResourceLibraryGuard() { FreeResourceLibrary(); }
+    ResourceLibraryGuard(const ResourceLibraryGuard&) = delete;
+    ResourceLibraryGuard& operator=(const ResourceLibraryGuard&) = delete;
+};
+
 // True while a satellite catalogue is loaded.
 bool SatelliteLoaded();
 
