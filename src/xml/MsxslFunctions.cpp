@@ -302,8 +302,8 @@ QString utc(const QString& value)
             fields->offsetSeconds ? *fields->offsetSeconds : QDateTime::currentDateTime().offsetFromUtc();
         fields->time = fields->time->addSecs(-offset);
     }
-    const auto field = [](const std::optional<int>& value, int width) {
-        return value ? QStringLiteral("%1").arg(*value, width, 10, QLatin1Char('0')) : QString(width, u'-');
+    const auto field = [](const std::optional<int>& part, int width) {
+        return part ? QStringLiteral("%1").arg(*part, width, 10, QLatin1Char('0')) : QString(width, u'-');
     };
     QString out = field(fields->year, 4) + u'-' + field(fields->month, 2) + u'-' + field(fields->day, 2) + u'T';
     if (!fields->time)
