@@ -621,6 +621,13 @@ XmlDocument::~XmlDocument() = default;
 XmlDocument::XmlDocument(XmlDocument&&) noexcept = default;
 XmlDocument& XmlDocument::operator=(XmlDocument&&) noexcept = default;
 
+void XmlDocument::leaveToExit()
+{
+#ifndef TABULON_FREE_AT_EXIT
+    (void)m_doc.release();
+#endif
+}
+
 bool XmlDocument::load(const QString& path)
 {
     m_parseError = {};
