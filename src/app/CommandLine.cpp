@@ -1,18 +1,19 @@
 #include "app/CommandLine.h"
 
-QStringList DecodeArguments(int argc, char** argv, QString& refusal)
+DecodedArguments DecodeArguments(int argc, char** argv)
 {
-    QStringList arguments;
+    DecodedArguments decoded;
     for (int i = 1; i < argc; ++i) {
         const QByteArray bytes(argv[i]);
-        arguments << QString::fromLocal8Bit(bytes);
-        if (refusal.isEmpty() && arguments.back().toLocal8Bit() != bytes)
-            refusal = QStringLiteral("Argument %1 is not valid text in the system's encoding, so the file it names "
-                                     "cannot be used: a different name would be read or written. Rename the file, "
-                                     "or run with a locale whose encoding can spell its name.")
-                          .arg(i);
+        decoded.arguments << QString::fromLocal8Bit(bytes);
+        if (decoded.refusal.isEmpty() && decoded.arguments.back().toLocal8Bit() != bytes)
+            decoded.refusal =
+                QStringLiteral("Argument %1 is not valid text in the system's encoding, so the file it names "
+                               "cannot be used: a different name would be read or written. Rename the file, "
+                               "or run with a locale whose encoding can spell its name.")
+                    .arg(i);
     }
-    return arguments;
+    return decoded;
 }
 
 CommandLine ParseCommandLine(const QStringList& arguments)

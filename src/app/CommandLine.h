@@ -5,10 +5,16 @@
 #include <QString>
 #include <QStringList>
 
-// The program's arguments (its own path not included) decoded from the user's encoding. An
-// argument whose bytes are not valid text there would name another file once decoded: the
-// message refusing it is given back in refusal, which stays empty when every argument is valid.
-QStringList DecodeArguments(int argc, char** argv, QString& refusal);
+// The program's arguments (its own path not included) decoded from the user's encoding.
+struct DecodedArguments
+{
+    QStringList arguments;
+    // An argument whose bytes are not valid text in that encoding would name another file once
+    // decoded: the message refusing the first such argument; empty when every argument is valid.
+    QString refusal;
+};
+
+DecodedArguments DecodeArguments(int argc, char** argv);
 
 // Empty arguments (a pair of double quotes) count as not given.
 CommandLine ParseCommandLine(const QStringList& arguments);

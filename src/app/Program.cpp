@@ -76,12 +76,12 @@ QString programNameOf(int argc, char** argv)
 int RunProgram(int& argc, char** argv)
 {
     InstallInterruptCleanup();
-    QString undecodable;
-    const CommandLine commandLine = ParseCommandLine(DecodeArguments(argc, argv, undecodable));
-    if (!undecodable.isEmpty()) {
-        std::fprintf(stderr, "Error: %s\n", qUtf8Printable(undecodable));
+    const DecodedArguments decoded = DecodeArguments(argc, argv);
+    if (!decoded.refusal.isEmpty()) {
+        std::fprintf(stderr, "Error: %s\n", qUtf8Printable(decoded.refusal));
         return ExitNotWritten;
     }
+    const CommandLine commandLine = ParseCommandLine(decoded.arguments);
     const QString programName = programNameOf(argc, argv);
     // Without a display a command-line run still works, talking to the user on the console;
     // the window cannot, unless a platform was chosen explicitly (tests use offscreen).

@@ -64,23 +64,24 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
     InputFiles inputs;
     inputs.add(sourcePath);
     inputs.add(form.styleSheetPath());
-    if (RefuseOutputFileNameEarly(form, inputs, ui))
+    // A command-line output name that is final already is refused before any question is asked;
+    // saving accepts it again once the transformation has added the files it read.
+    if (!form.outputFileName().isEmpty() && IsFinalOutputFileName(form.outputFileName()) &&
+        !OutputDestination::accept(form.outputFileName(), inputs, form.commandLineMode(), ui))
         return GenerateOutcome::NotWritten;
 
     // Removes the converted Surmex file on every way out, whatever the run's fate.
     TempFileGuard convertedFile;
     QString xmlSourcePath;
     if (Paths::extensionWithDot(sourcePath).toUpper() == QLatin1String(".JOB")) {
-        QString convertedPath;
-        QString geoDataFolder;
-        const bool converted = ConvertJobFile(sourcePath, runFolder.path(), convertedPath, geoDataFolder, ui);
-        convertedFile.reset(convertedPath);
-        if (!converted) {
+        const JobConversion conversion = ConvertJobFile(sourcePath, runFolder.path(), ui);
+        convertedFile.reset(conversion.convertedPath);
+        if (!conversion.converted) {
             ui.showMessage(MessageKind::Error, LoadLocalizedString(TextId::JobNotConverted));
             return GenerateOutcome::NotWritten;
         }
-        CheckReductionErrors(convertedPath, geoDataFolder, ui);
-        xmlSourcePath = convertedPath;
+        CheckReductionErrors(conversion.convertedPath, conversion.geoDataFolder, ui);
+        xmlSourcePath = conversion.convertedPath;
     }
 
     XmlDocument sourceDocument;
@@ -108,7 +109,8 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
         return GenerateOutcome::NotWritten;
     }
 
-    if (IsLandXmlSource(sourceDocument) && SheetMentionsAlignments(form.styleSheetPath()) &&
+    // The sheet first: looking for LandXML visits every node of the source.
+    if (SheetMentionsAlignments(form.styleSheetPath()) && IsLandXmlSource(sourceDocument) &&
         !SelectRoadDesignElements(sourceDocument, styleSheet, ui))
         return GenerateOutcome::NotWritten;
 
@@ -129,5 +131,9 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
     if (form.commandLineMode() && !notes.isEmpty())
         QTextStream(stderr) << notes << Qt::endl;
 
-    return SaveOutputFile(form, ui, shell, defaultName, extension, tempOutput, inputs);
+    const GenerateOutcome outcome = SaveOutputFile(form, ui, shell, defaultName, extension, tempOutput, inputs);
+    // A command-line run ends the program once its output is written.
+    if (form.commandLineMode() && outcome == GenerateOutcome::Written)
+        sourceDocument.leaveToExit();
+    return outcome;
 }

@@ -332,25 +332,19 @@ std::optional<std::uint32_t> RegHive::Data::dword() const
     return number;
 }
 
-std::optional<RegHive> RegHive::parse(const QByteArray& content, ParseError* error)
+RegHiveParse RegHive::parse(const QByteArray& content)
 {
     const auto encoding = QStringConverter::encodingForData(content).value_or(QStringConverter::Utf8);
     QStringDecoder decoder(encoding);
     const QString text = decoder(content);
     // A UTF-16 decoder passes lone surrogates through; no UTF-8 could write them back.
-    if (decoder.hasError() || !text.isValidUtf16()) {
-        if (error)
-            *error = {0, QStringLiteral("the file is not valid UTF-8 or UTF-16 text")};
-        return std::nullopt;
-    }
+    if (decoder.hasError() || !text.isValidUtf16())
+        return {std::nullopt, {0, QStringLiteral("the file is not valid UTF-8 or UTF-16 text")}};
     RegHive hive;
     Parser parser(text);
-    if (auto problem = parser.run(hive.m_sections)) {
-        if (error)
-            *error = *problem;
-        return std::nullopt;
-    }
-    return hive;
+    if (auto problem = parser.run(hive.m_sections))
+        return {std::nullopt, *std::move(problem)};
+    return {std::move(hive), {}};
 }
 
 QByteArray RegHive::serialize() const

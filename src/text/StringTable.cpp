@@ -229,8 +229,3 @@ void FreeResourceLibrary()
 {
     loadedSatellite.reset();
 }
-
-bool SatelliteLoaded()
-{
-    return loadedSatellite != nullptr;
-}

@@ -32,8 +32,5 @@ struct ResourceLibraryGuard
     ResourceLibraryGuard& operator=(const ResourceLibraryGuard&) = delete;
 };
 
-// True while a satellite catalogue is loaded.
-bool SatelliteLoaded();
-
 // The folders LoadResourceLibrary looks in for "TabulonR.qm", in order.
 QStringList SatelliteSearchFolders();
