@@ -227,12 +227,6 @@ bool SameTextIgnoringCase(const QString& a, const QString& b)
     return locale.toUpper(a) == locale.toUpper(b);
 }
 
-bool StartsWithIgnoringCase(const QString& text, const QString& prefix)
-{
-    const QLocale locale;
-    return locale.toUpper(text).startsWith(locale.toUpper(prefix));
-}
-
 std::optional<double> ParseDotNumber(const QString& text)
 {
     // Checked by hand: from_chars takes no "+" and the C library's readers follow the process locale.

@@ -38,9 +38,6 @@ QString TrimText(const QString& text);
 // Whether two texts are equal once both are upper-cased in the user's locale.
 bool SameTextIgnoringCase(const QString& a, const QString& b);
 
-// Whether text begins with prefix, both upper-cased in the user's locale.
-bool StartsWithIgnoringCase(const QString& text, const QString& prefix);
-
 // A finite number written with "." as the decimal separator (sign, digits, optional fraction and
 // exponent) and nothing else, whatever the user's locale.
 std::optional<double> ParseDotNumber(const QString& text);

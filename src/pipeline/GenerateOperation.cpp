@@ -42,6 +42,42 @@ GenerateOutcome runBuiltInFormat(GenerateForm& form, UserInteraction& ui, Shell&
                           tempOutput, inputs);
 }
 
+// The Surmex file converted from a .job source, or nothing after telling the user it could not be
+// converted. convertedFile takes over whatever the conversion wrote.
+std::optional<QString> convertJobSource(const QString& jobPath, const RunFolder& runFolder,
+                                        TempFileGuard& convertedFile, UserInteraction& ui)
+{
+    const JobConversion conversion = ConvertJobFile(jobPath, runFolder.path(), ui);
+    convertedFile.reset(conversion.convertedPath);
+    if (!conversion.converted) {
+        ui.showMessage(MessageKind::Error, LoadLocalizedString(TextId::JobNotConverted));
+        return std::nullopt;
+    }
+    CheckReductionErrors(conversion.convertedPath, conversion.geoDataFolder, ui);
+    return conversion.convertedPath;
+}
+
+// Transforms into the temporary output file and returns the output extension the sheet declares.
+QString transformIntoFile(const XmlDocument& source, const XmlDocument& styleSheet, const QString& path,
+                          const GenerateForm& form, UserInteraction& ui)
+{
+    QFile output(path);
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw UnexpectedFailure(QStringLiteral("Cannot open %1: %2").arg(path, output.errorString()));
+    QString notes;
+    QString extension;
+    {
+        const BusyCursor busy(ui);
+        notes = transformNodeToObject(source, styleSheet, output.handle());
+        extension = GetOutputExtension(styleSheet);
+    }
+    output.close();
+    // What the style sheet says with xsl:message is for whoever runs it, as with any XSLT processor.
+    if (form.commandLineMode() && !notes.isEmpty())
+        QTextStream(stderr) << notes << Qt::endl;
+    return extension;
+}
+
 } // namespace
 
 bool IsBuiltInFormat(const QString& text)
@@ -72,22 +108,16 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
 
     // Removes the converted Surmex file on every way out, whatever the run's fate.
     TempFileGuard convertedFile;
-    QString xmlSourcePath;
+    QString xmlSourcePath = sourcePath;
     if (Paths::extensionWithDot(sourcePath).toUpper() == QLatin1String(".JOB")) {
-        const JobConversion conversion = ConvertJobFile(sourcePath, runFolder.path(), ui);
-        convertedFile.reset(conversion.convertedPath);
-        if (!conversion.converted) {
-            ui.showMessage(MessageKind::Error, LoadLocalizedString(TextId::JobNotConverted));
+        const auto converted = convertJobSource(sourcePath, runFolder, convertedFile, ui);
+        if (!converted)
             return GenerateOutcome::NotWritten;
-        }
-        CheckReductionErrors(conversion.convertedPath, conversion.geoDataFolder, ui);
-        xmlSourcePath = conversion.convertedPath;
+        xmlSourcePath = *converted;
     }
 
     XmlDocument sourceDocument;
     TempFileGuard tempOutput(NewTempOutputFile(runFolder));
-    if (xmlSourcePath.isEmpty())
-        xmlSourcePath = form.sourcePath();
 
     // The command line always applies the style sheet it names, whatever the list last showed.
     if (!form.commandLineMode() && IsBuiltInFormat(form.selectedFormat()))
@@ -118,20 +148,9 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
     if (!ApplyUserFields(styleSheet, ui))
         return GenerateOutcome::NotWritten;
 
-    QFile output(tempOutput.path());
-    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw UnexpectedFailure(QStringLiteral("Cannot open %1: %2").arg(tempOutput.path(), output.errorString()));
-    busy.emplace(ui);
-    const QString notes = transformNodeToObject(sourceDocument, styleSheet, output.handle());
-    const QString extension = GetOutputExtension(styleSheet);
-    const QString defaultName = Paths::baseName(xmlSourcePath);
-    busy.reset();
-    output.close();
-    // What the style sheet says with xsl:message is for whoever runs it, as with any XSLT processor.
-    if (form.commandLineMode() && !notes.isEmpty())
-        QTextStream(stderr) << notes << Qt::endl;
-
-    const GenerateOutcome outcome = SaveOutputFile(form, ui, shell, defaultName, extension, tempOutput, inputs);
+    const QString extension = transformIntoFile(sourceDocument, styleSheet, tempOutput.path(), form, ui);
+    const GenerateOutcome outcome =
+        SaveOutputFile(form, ui, shell, Paths::baseName(xmlSourcePath), extension, tempOutput, inputs);
     // A command-line run ends the program once its output is written.
     if (form.commandLineMode() && outcome == GenerateOutcome::Written)
         sourceDocument.leaveToExit();

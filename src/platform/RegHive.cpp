@@ -252,36 +252,49 @@ private:
                 return QStringLiteral("dword: needs one to eight hexadecimal digits");
             entry.data = RegHive::Data::fromDWord(*number);
         } else if (rest.startsWith(QLatin1String("hex"), Qt::CaseInsensitive)) {
-            std::uint32_t type = RegHive::TypeBinary;
-            qsizetype dataStart = 0;
-            if (rest.startsWith(QLatin1String("hex:"), Qt::CaseInsensitive)) {
-                dataStart = 4;
-            } else {
-                const qsizetype close = rest.indexOf(QLatin1String("):"));
-                const auto number = rest.startsWith(QLatin1String("hex("), Qt::CaseInsensitive) && close > 4
-                                        ? parseHexNumber(QStringView(rest).mid(4, close - 4), 8)
-                                        : std::nullopt;
-                if (!number)
-                    return QStringLiteral("hex data must begin with \"hex:\" or \"hex(type):\"");
-                type = *number;
-                dataStart = close + 2;
-            }
-            QString text = rest.mid(dataStart);
-            while (text.endsWith(u'\\')) {
-                text.chop(1);
-                if (m_index + 1 >= m_lines.size() || m_lines.at(m_index + 1).trimmed().isEmpty())
-                    return QStringLiteral("the hex data is continued, but no line of it follows");
-                text += m_lines.at(++m_index).trimmed();
-            }
-            const auto bytes = parseHexBytes(text, problem);
-            if (!bytes)
+            auto data = readHexData(rest, problem);
+            if (!data)
                 return problem;
-            entry.data = {type, *bytes};
+            entry.data = *std::move(data);
         } else {
             return QStringLiteral("the value data must be a quoted text, dword:, hex: or hex(type):");
         }
         section.entries.push_back(std::move(entry));
         return std::nullopt;
+    }
+
+    // "hex:…" or "hex(type):…", continued on the following lines while a line ends in a backslash.
+    std::optional<RegHive::Data> readHexData(const QString& rest, QString& problem)
+    {
+        std::uint32_t type = RegHive::TypeBinary;
+        qsizetype dataStart = 0;
+        if (rest.startsWith(QLatin1String("hex:"), Qt::CaseInsensitive)) {
+            dataStart = 4;
+        } else {
+            const qsizetype close = rest.indexOf(QLatin1String("):"));
+            const auto number = rest.startsWith(QLatin1String("hex("), Qt::CaseInsensitive) && close > 4
+                                    ? parseHexNumber(QStringView(rest).mid(4, close - 4), 8)
+                                    : std::nullopt;
+            if (!number) {
+                problem = QStringLiteral("hex data must begin with \"hex:\" or \"hex(type):\"");
+                return std::nullopt;
+            }
+            type = *number;
+            dataStart = close + 2;
+        }
+        QString text = rest.mid(dataStart);
+        while (text.endsWith(u'\\')) {
+            text.chop(1);
+            if (m_index + 1 >= m_lines.size() || m_lines.at(m_index + 1).trimmed().isEmpty()) {
+                problem = QStringLiteral("the hex data is continued, but no line of it follows");
+                return std::nullopt;
+            }
+            text += m_lines.at(++m_index).trimmed();
+        }
+        auto bytes = parseHexBytes(text, problem);
+        if (!bytes)
+            return std::nullopt;
+        return RegHive::Data{type, *std::move(bytes)};
     }
 
     QStringList m_lines;
