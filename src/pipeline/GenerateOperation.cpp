@@ -42,6 +42,18 @@ GenerateOutcome runBuiltInFormat(GenerateForm& form, UserInteraction& ui, Shell&
                           tempOutput, inputs);
 }
 
+// Loads one of the run's documents; when it cannot be loaded, ends the busy cursor and tells the
+// user why (naming the file as shownPath): false then.
+bool loadOrTell(XmlDocument& document, bool styleSheet, const QString& path, int whatId, const QString& shownPath,
+                std::optional<BusyCursor>& busy, UserInteraction& ui)
+{
+    if (styleSheet ? document.loadStyleSheet(path) : document.load(path))
+        return true;
+    busy.reset();
+    ui.showMessage(MessageKind::Plain, loadFailureText(whatId, shownPath, document.parseError()));
+    return false;
+}
+
 // The Surmex file converted from a .job source, or nothing after telling the user it could not be
 // converted. convertedFile takes over whatever the conversion wrote.
 std::optional<QString> convertJobSource(const QString& jobPath, const RunFolder& runFolder,
@@ -124,20 +136,11 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
         return runBuiltInFormat(form, ui, shell, xmlSourcePath, tempOutput, inputs);
 
     std::optional<BusyCursor> busy(std::in_place, ui);
-    if (!sourceDocument.load(xmlSourcePath)) {
-        busy.reset();
-        ui.showMessage(MessageKind::Plain,
-                       loadFailureText(TextId::ErrorLoadingSource, form.sourcePath(), sourceDocument.parseError()));
-        return GenerateOutcome::NotWritten;
-    }
-
     XmlDocument styleSheet;
-    if (!styleSheet.loadStyleSheet(form.styleSheetPath())) {
-        busy.reset();
-        ui.showMessage(MessageKind::Plain,
-                       loadFailureText(TextId::ErrorLoadingStyleSheet, form.styleSheetPath(), styleSheet.parseError()));
+    if (!loadOrTell(sourceDocument, false, xmlSourcePath, TextId::ErrorLoadingSource, sourcePath, busy, ui) ||
+        !loadOrTell(styleSheet, true, form.styleSheetPath(), TextId::ErrorLoadingStyleSheet, form.styleSheetPath(),
+                    busy, ui))
         return GenerateOutcome::NotWritten;
-    }
 
     // The sheet first: looking for LandXML visits every node of the source.
     if (SheetMentionsAlignments(form.styleSheetPath()) && IsLandXmlSource(sourceDocument) &&
