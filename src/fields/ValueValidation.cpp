@@ -367,8 +367,7 @@ ValidationResult ValidateText(const QString& text)
     if (!at)
         return {};
     const QString code = QStringLiteral("%1").arg(text.at(*at).unicode(), 4, 16, QLatin1Char('0')).toUpper();
-    return {false,
-            FormatText(LoadLocalizedString(TextId::UnusableCharacter), {code, QString::number(*at + 1)})};
+    return {false, FormatText(LoadLocalizedString(TextId::UnusableCharacter), {code, QString::number(*at + 1)})};
 }
 
 ValidationResult ValidateAnswer(const ValueQuestion& question, const QString& answer)

@@ -84,8 +84,8 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
         if (!converted) {
             QString message = LoadLocalizedString(TextId::JobNotConverted);
             if (!AnyConverterRegistered())
-                message += LineBreak + FormatText(LoadLocalizedString(TextId::NoConverterRegistered),
-                                                  {ConverterRegistryFile()});
+                message += LineBreak +
+                           FormatText(LoadLocalizedString(TextId::NoConverterRegistered), {ConverterRegistryFile()});
             ui.showMessage(MessageKind::Error, message);
             return GenerateOutcome::NotWritten;
         }

@@ -75,8 +75,8 @@ void CopyFileReplacing(const QString& from, const QString& to)
     if (!destination.commit())
         throw writeFailure();
     if (replacing && ::chmod(target.constData(), old.st_mode & 07777) != 0)
-        throw UnexpectedFailure(
-            FormatText(LoadLocalizedString(TextId::PermissionsNotKept), {to, QString::fromLocal8Bit(std::strerror(errno))}));
+        throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::PermissionsNotKept),
+                                           {to, QString::fromLocal8Bit(std::strerror(errno))}));
 }
 
 namespace {

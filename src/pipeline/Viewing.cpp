@@ -1,7 +1,7 @@
 #include "pipeline/Viewing.h"
 
-#include "platform/Paths.h"
 #include "platform/FileRegistryKey.h"
+#include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "text/StringTable.h"
 #include "text/TextFormat.h"

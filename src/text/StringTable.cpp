@@ -123,14 +123,18 @@ constexpr OwnText OwnTexts[] = {
     {10076, u"Information"},
     {10077, u"Application Error"},
     {10078, u"This utility program will apply the style sheet specified as parameter 2 to the Corvane Stakora"},
-    {10079, u"Job or Surmex file specified as parameter 1, to produce the transformed output file. An optional 3rd parameter"},
-    {10080, u"allows you to specify the name of the output file to be created - if specified the File Save dialog will not"},
+    {10079,
+     u"Job or Surmex file specified as parameter 1, to produce the transformed output file. An optional 3rd parameter"},
+    {10080,
+     u"allows you to specify the name of the output file to be created - if specified the File Save dialog will not"},
     {10081, u"be presented. The Corvane Stakora converter installed on the computer will be used to convert a"},
     {10082, u"specified Job file to a Surmex file prior to application of the style sheet."},
     {10083, u"Syntax: %s <full Job or Surmex file name> <full style sheet file name> [<full output file name>]"},
     {10084, u"%s --help shows this text, %s --version the version of the program."},
-    {10085, u"Argument %d is not valid text in the system's encoding, so the file it names cannot be used: a different name would be read or written. Rename the file, or run with a locale whose encoding can spell its name."},
-    {10086, u"There is no display to show the window on. Without one, name the source file and the style sheet on the command line."},
+    {10085, u"Argument %d is not valid text in the system's encoding, so the file it names cannot be used: a different "
+            u"name would be read or written. Rename the file, or run with a locale whose encoding can spell its name."},
+    {10086, u"There is no display to show the window on. Without one, name the source file and the style sheet on the "
+            u"command line."},
     {10087, u"Save as [%s]: "},
     {10088, u"The name typed is not valid text in the system's encoding."},
     {10089, u"%s is a folder."},
@@ -148,14 +152,17 @@ constexpr OwnText OwnTexts[] = {
     {10101, u"The output name %s ends in a folder separator, so it names a folder, not a file."},
     {10102, u"The output name %s names a folder, not a file."},
     {10103, u"The output name %s names a pipe, device or socket, not a file; it is not replaced."},
-    {10104, u"The output name %s names a file this run reads (the source, the style sheet or a file the style sheet reads); it is not replaced."},
+    {10104, u"The output name %s names a file this run reads (the source, the style sheet or a file the style sheet "
+            u"reads); it is not replaced."},
     {10105, u"The style sheet declares the output extension \"%s\", which is not a valid extension."},
     {10106, u"Cannot open %s: %s"},
     {10107, u"Invalid data type for '%s' (a value of %s, where text is expected)"},
     {10108, u"Cannot read the converted file %s: %s"},
-    {10109, u"Converter libraries are registered in %s, under HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Linkora\\Device Drivers; none is registered there."},
+    {10109, u"Converter libraries are registered in %s, under HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Linkora\\Device "
+            u"Drivers; none is registered there."},
     {10110, u"The entered value holds a character that cannot be used: U+%s at position %d"},
-    {10111, u"%s is saved, but the text viewer %s could not be started. To use another program, set the text value TextFileViewer under [HKEY_CURRENT_USER\\Software\\Corvane\\Tabulon] in %s."},
+    {10111, u"%s is saved, but the text viewer %s could not be started. To use another program, set the text value "
+            u"TextFileViewer under [HKEY_CURRENT_USER\\Software\\Corvane\\Tabulon] in %s."},
     {10112, u"%s is saved, but %s could not be started to open it in the application associated with its type."},
     {10113, u"How to write style sheets for Tabulon, with examples to start from, is described in the guide %s."},
 };

@@ -177,7 +177,8 @@ struct NotesFormat
 
 QString installedGuide()
 {
-    return QDir::cleanPath(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral(TABULON_GUIDE_FROM_PROGRAM)));
+    return QDir::cleanPath(
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral(TABULON_GUIDE_FROM_PROGRAM)));
 }
 
 QString paragraphText(const HelpParagraph& paragraph)
@@ -186,9 +187,8 @@ QString paragraphText(const HelpParagraph& paragraph)
     for (const int id : paragraph.texts) {
         if (id == 0)
             break;
-        texts << (id == TextId::StyleSheetGuide
-                      ? FormatText(LoadLocalizedString(id), {installedGuide()})
-                      : LoadLocalizedString(id));
+        texts << (id == TextId::StyleSheetGuide ? FormatText(LoadLocalizedString(id), {installedGuide()})
+                                                : LoadLocalizedString(id));
     }
     return QStringView(paragraph.label.data(), qsizetype(paragraph.label.size())).toString() + texts.join(u' ');
 }

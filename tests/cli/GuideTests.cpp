@@ -41,9 +41,8 @@ TEST(StyleSheetGuide, EveryCommandShownRuns)
         SCOPED_TRACE(match.captured(0).toStdString());
         const QString output = QDir(outputs).filePath(match.captured(5));
         // From the source folder, where the guide's relative names point.
-        const ProgramResult result =
-            runTabulon({match.captured(3), match.captured(4), output}, QStringLiteral(TABULON_SOURCE_DIR),
-                       printfInput(match.captured(2)));
+        const ProgramResult result = runTabulon({match.captured(3), match.captured(4), output},
+                                                QStringLiteral(TABULON_SOURCE_DIR), printfInput(match.captured(2)));
         EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
         const QStringList written = QDir(outputs).entryList({match.captured(5) + QStringLiteral(".*")});
         ASSERT_EQ(written.size(), 1);

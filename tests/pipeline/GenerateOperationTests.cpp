@@ -366,7 +366,8 @@ TEST_F(GenerateOperationTest, BuiltInFormatCopiesTheSourceInTheDialogOnly)
     const QString jobs = env.root() + QStringLiteral("/jobs/");
     const Row rows[] = {
         {"a Surmex source", form.source, jobs + QStringLiteral("site-copy.smx")},
-        {"another XML source", env.writeFile(QStringLiteral("jobs/road.xml"), Source), jobs + QStringLiteral("road.smx")},
+        {"another XML source", env.writeFile(QStringLiteral("jobs/road.xml"), Source),
+         jobs + QStringLiteral("road.smx")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

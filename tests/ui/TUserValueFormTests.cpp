@@ -202,7 +202,8 @@ TEST_F(TUserValueFormTest, CentredOnItsWindowEveryTimeWithTheFieldAcrossItsWidth
     const Row rows[] = {
         {"short prompt", QStringLiteral("Tolerance")},
         {"the same again", QStringLiteral("Tolerance")},
-        {"prompt wider than the dialog", QStringLiteral("Height of the instrument above the mark, in metres, ").repeated(2)},
+        {"prompt wider than the dialog",
+         QStringLiteral("Height of the instrument above the mark, in metres, ").repeated(2)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
