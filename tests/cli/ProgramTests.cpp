@@ -112,16 +112,15 @@ TEST_F(ProgramTest, OptionsAnswerOnStandardOutput)
         QString expected;
     };
     const Row rows[] = {
-        {"--help", QStringLiteral("Syntax: tabulon <full")},
-        {"--help", QStringLiteral("tabulon --version")},
+        {"--help", QStringLiteral("\nSyntax: tabulon <full")},
+        {"--help", QStringLiteral("--version")},
         {"--version", QStringLiteral("tabulon ")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.option);
         const ProgramResult result = run({QString::fromLatin1(row.option)});
         EXPECT_EQ(result.exitCode, 0);
-        EXPECT_TRUE(result.out.startsWith(row.expected) || result.out.contains(u'\n' + row.expected))
-            << result.out.toStdString();
+        EXPECT_TRUE(result.out.contains(row.expected)) << result.out.toStdString();
         EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
     }
     // Beside a source and a style sheet an option is a file name like any other.
