@@ -134,9 +134,11 @@ void TUserValueForm::FormShow()
     LowerLimit = ReadLimit(LowerText);
     UpperLimit = ReadLimit(UpperText);
 
-    // Centred on its window each time, frame included, so that repeated prompts do not creep.
+    // Centred on its window each time, frame included, so that repeated prompts do not creep; on
+    // the screen when that window is not shown (a command-line run).
     QRect frame = frameGeometry();
-    if (const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr)
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (owner && owner->isVisible())
         frame.moveCenter(owner->frameGeometry().center());
     else if (const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen())
         frame.moveCenter(shown->availableGeometry().center());
