@@ -168,6 +168,7 @@ TEST_F(ProgramTest, CommandLineUsesTheSavedViewSettingAndWritesNoSettings)
         const char* name;
         QByteArray values; // of the user's settings key
         bool reported;     // success reported rather than the file opened
+        bool viewerFails = false;
     };
     const std::vector<Row> rows = {
         {"not to be viewed", "\"ViewGeneratedFile\"=dword:00000000\n", true},
@@ -175,6 +176,9 @@ TEST_F(ProgramTest, CommandLineUsesTheSavedViewSettingAndWritesNoSettings)
          "\"TextFileViewer\"=\"true\"\n\"ViewGeneratedFile\"=dword:00000001\n\"DefaultFileExtensionIndex\"=dword:"
          "00000001\n",
          false},
+        // Found, so kept at start, but not a program: the run says so rather than nothing.
+        {"viewer that cannot start", "\"TextFileViewer\"=\"points.xsl\"\n\"ViewGeneratedFile\"=dword:00000001\n", false,
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -184,6 +188,10 @@ TEST_F(ProgramTest, CommandLineUsesTheSavedViewSettingAndWritesNoSettings)
         const ProgramResult result = run({source, sheet}, "\n");
         EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
         EXPECT_EQ(result.err.contains(QStringLiteral("successfully created")), row.reported)
+            << result.err.toStdString();
+        EXPECT_EQ(result.err.contains(QStringLiteral("Warning: ")) &&
+                      result.err.contains(QStringLiteral("TextFileViewer")),
+                  row.viewerFails)
             << result.err.toStdString();
         QFile written(hivePath);
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));
