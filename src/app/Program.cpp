@@ -8,15 +8,20 @@
 #include "session/DesktopShell.h"
 #include "session/WindowlessConvertForm.h"
 #include "text/StringTable.h"
+#include "text/TextFormat.h"
+#include "text/TextIds.h"
 #include "ui/WindowModule.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 namespace {
+
+constexpr int ExitAnswered = 0; // --help and --version
 
 bool hasDisplay()
 {
@@ -41,9 +46,7 @@ int runOnConsole(int argc, char** argv, const CommandLine& commandLine, const QS
     QTextStream err(stderr);
     ConsoleInteraction interaction(in, err, isatty(STDIN_FILENO) != 0);
     if (commandLine.mode == CommandLine::Mode::Dialog)
-        interaction.showMessage(MessageKind::Error,
-                                QStringLiteral("There is no display to show the window on. Without one, name the "
-                                               "source file and the style sheet on the command line."));
+        interaction.showMessage(MessageKind::Error, LoadLocalizedString(TextId::NoDisplay));
 
     WindowlessConvertForm form;
     form.LoadSettings();
@@ -71,18 +74,40 @@ QString programNameOf(int argc, char** argv)
     return name.isEmpty() ? QStringLiteral("tabulon") : name;
 }
 
+// Answers that need no window and no run: the texts come from the catalogue all the same.
+std::optional<int> answerAtOnce(int argc, char** argv, const CommandLine& commandLine, int undecodable,
+                                const QString& programName)
+{
+    if (undecodable == 0 && commandLine.mode != CommandLine::Mode::Help &&
+        commandLine.mode != CommandLine::Mode::Version)
+        return std::nullopt;
+    QCoreApplication app(argc, argv);
+    const ResourceLibraryGuard satellite;
+    if (undecodable != 0) {
+        QTextStream(stderr) << LoadLocalizedString(TextId::CaptionError) << QStringLiteral(": ")
+                            << FormatText(LoadLocalizedString(TextId::ArgumentNotText), {QString::number(undecodable)})
+                            << Qt::endl;
+        return ExitNotWritten;
+    }
+    QTextStream out(stdout);
+    if (commandLine.mode == CommandLine::Mode::Help)
+        out << HelpText(programName);
+    else
+        out << QStringLiteral("%1 %2\n").arg(programName, QStringLiteral(TABULON_VERSION));
+    out.flush();
+    return ExitAnswered;
+}
+
 } // namespace
 
 int RunProgram(int& argc, char** argv)
 {
     InstallInterruptCleanup();
     const DecodedArguments decoded = DecodeArguments(argc, argv);
-    if (!decoded.refusal.isEmpty()) {
-        std::fprintf(stderr, "Error: %s\n", qUtf8Printable(decoded.refusal));
-        return ExitNotWritten;
-    }
     const CommandLine commandLine = ParseCommandLine(decoded.arguments);
     const QString programName = programNameOf(argc, argv);
+    if (const std::optional<int> answered = answerAtOnce(argc, argv, commandLine, decoded.undecodable, programName))
+        return *answered;
     // Without a display a command-line run still works, talking to the user on the console;
     // the window cannot, unless a platform was chosen explicitly (tests use offscreen).
     const bool console = !hasDisplay() && (commandLine.mode != CommandLine::Mode::Dialog ||

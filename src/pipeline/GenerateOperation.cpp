@@ -1,5 +1,6 @@
 #include "pipeline/GenerateOperation.h"
 
+#include "convert/ConverterDiscovery.h"
 #include "convert/JobConversion.h"
 #include "convert/ReductionErrors.h"
 #include "pipeline/OutputSaving.h"
@@ -11,6 +12,7 @@
 #include "platform/TempFiles.h"
 #include "platform/UserInteraction.h"
 #include "text/StringTable.h"
+#include "text/TextFormat.h"
 #include "text/TextIds.h"
 #include "xml/InputFiles.h"
 #include "xml/XmlService.h"
@@ -38,8 +40,12 @@ GenerateOutcome runBuiltInFormat(GenerateForm& form, UserInteraction& ui, Shell&
 {
     // A source that cannot be copied would otherwise be "saved" as an empty file.
     CopyFileReplacing(xmlSourcePath, tempOutput.path());
-    return SaveOutputFile(form, ui, shell, Paths::withoutExtension(form.sourcePath()), QStringLiteral("smx"),
-                          tempOutput, inputs);
+    const QString extension = QStringLiteral("smx");
+    QString defaultName = Paths::withoutExtension(form.sourcePath());
+    // Proposing the source itself would have one click replace the job with its own copy.
+    if (inputs.contains(defaultName + u'.' + extension))
+        defaultName += QStringLiteral("-copy");
+    return SaveOutputFile(form, ui, shell, defaultName, extension, tempOutput, inputs);
 }
 
 // Loads one of the run's documents; when it cannot be loaded, ends the busy cursor and tells the
@@ -62,7 +68,11 @@ std::optional<QString> convertJobSource(const QString& jobPath, const RunFolder&
     const JobConversion conversion = ConvertJobFile(jobPath, runFolder.path(), ui);
     convertedFile.reset(conversion.convertedPath);
     if (!conversion.converted) {
-        ui.showMessage(MessageKind::Error, LoadLocalizedString(TextId::JobNotConverted));
+        QString message = LoadLocalizedString(TextId::JobNotConverted);
+        if (!AnyConverterRegistered())
+            message +=
+                LineBreak + FormatText(LoadLocalizedString(TextId::NoConverterRegistered), {ConverterRegistryFile()});
+        ui.showMessage(MessageKind::Error, message);
         return std::nullopt;
     }
     CheckReductionErrors(conversion.convertedPath, conversion.geoDataFolder, ui);
@@ -75,7 +85,7 @@ QString transformIntoFile(const XmlDocument& source, const XmlDocument& styleShe
 {
     QFile output(path);
     if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw UnexpectedFailure(QStringLiteral("Cannot open %1: %2").arg(path, output.errorString()));
+        throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::CannotOpen), {path, output.errorString()}));
     QString notes;
     QString extension;
     {

@@ -13,6 +13,8 @@ struct CommandLine
         Dialog,   // no arguments
         Generate, // source, style sheet and optionally the output file
         Usage,    // any other count
+        Help,     // --help alone: the usage on standard output
+        Version,  // --version alone
     };
 
     Mode mode = Mode::Dialog;

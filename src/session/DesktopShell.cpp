@@ -2,15 +2,15 @@
 
 #include <QProcess>
 
-void DesktopShell::openDocument(const QString& path)
+bool DesktopShell::openDocument(const QString& path)
 {
     // What the desktop's own URL opener runs on Linux, without loading the window system's
     // libraries into a run that has no window.
-    QProcess::startDetached(QStringLiteral("xdg-open"), {path});
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {path});
 }
 
-void DesktopShell::runProgram(const QString& program, const QString& argument)
+bool DesktopShell::runProgram(const QString& program, const QString& argument)
 {
     // One argument however many blanks the path holds.
-    QProcess::startDetached(program, {argument});
+    return QProcess::startDetached(program, {argument});
 }

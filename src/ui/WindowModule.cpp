@@ -23,8 +23,8 @@ extern "C" Q_DECL_EXPORT int tabulonRunWindow(int& argc, char** argv, const Comm
 
     const bool dialog = commandLine.mode == CommandLine::Mode::Dialog;
     TConvertForm form(dialog ? ConvertFormState::RunMode::Dialog : ConvertFormState::RunMode::CommandLine);
-    // One value prompt for the whole run, reused for every question.
-    TUserValueForm userValueForm;
+    // One value prompt for the whole run, reused for every question, centred on the window.
+    TUserValueForm userValueForm(&form);
     DesktopShell shell;
     QtInteraction interaction(form,
                               [&userValueForm](const ValueQuestion& question) { return userValueForm.ask(question); });
