@@ -282,3 +282,40 @@ TEST_F(XmlServiceTest, RuntimeErrorsAndRunawayRecursionFailWithADescription)
         }
     }
 }
+
+TEST_F(XmlServiceTest, ErrorsLibxsltRecoversFromStopTheRun)
+{
+    struct Case
+    {
+        const char* name;
+        const char* version;
+        const char* body;
+        const char* expected; // the output, or nullptr when the run fails
+    };
+    const Case cases[] = {
+        {"later instruction without fallback", "2.0", "<xsl:new/>", nullptr},
+        {"later instruction with fallback", "2.0", "<xsl:new><xsl:fallback>f</xsl:fallback></xsl:new>", "f"},
+        {"malformed format pattern", "1.0", "<xsl:value-of select=\"format-number(1, '#.#.#')\"/>", nullptr},
+        {"empty format pattern", "1.0", "<xsl:value-of select=\"format-number(1, '')\"/>", "1"},
+        {"pattern of a named decimal format", "1.0",
+         "<xsl:value-of select=\"format-number(1234.5, '#.##0,0', 'eu')\"/>", "1.234,5"},
+        {"negative number", "1.0", "<xsl:number value='-1'/>", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray sheet = QByteArray("<xsl:stylesheet version=\"") + c.version +
+                                 "\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+                                 "<xsl:output method=\"text\"/>"
+                                 "<xsl:decimal-format name=\"eu\" decimal-separator=\",\" grouping-separator=\".\"/>"
+                                 "<xsl:template match=\"/\">" +
+                                 c.body + "</xsl:template></xsl:stylesheet>";
+        try {
+            const QByteArray output = transform("<r/>", sheet);
+            EXPECT_TRUE(c.expected) << "no failure, wrote " << output.toStdString();
+            if (c.expected)
+                EXPECT_EQ(output, c.expected);
+        } catch (const UnexpectedFailure& failure) {
+            EXPECT_FALSE(c.expected) << failure.description().toStdString();
+        }
+    }
+}

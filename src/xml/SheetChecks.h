@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <libxml/tree.h>
+
+#include <optional>
+
+/**
+ * What the original service refuses in a style sheet although libxslt compiles it and carries on
+ * (unknown instructions and attributes, malformed attribute values, content an instruction may not
+ * have, ...): a description naming the element, the attribute and the line, or nothing when the
+ * sheet passes. Only the document itself is checked, not the modules it includes or imports.
+ */
+std::optional<QString> styleSheetProblem(xmlDoc* sheet);
+
+/**
+ * In a style sheet of a later XSLT version, an instruction this version does not know fails when
+ * it is reached unless it has an xsl:fallback; libxslt skips it silently. Each such instruction of
+ * the (copied) sheet becomes a terminating xsl:message naming it.
+ */
+void failUnknownInstructionsWithoutFallback(xmlDoc* sheet);
