@@ -8,6 +8,7 @@
 #include "xml/MsxslFunctions.h"
 #include "xml/ScriptBlocks.h"
 #include "xml/SheetChecks.h"
+#include "xml/TextSort.h"
 
 #include <QFile>
 #include <QStringList>
@@ -726,6 +727,7 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "document", nullptr);
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "document", documentFunction);
     installCheckedFormatNumber(context.get());
+    installTextSort(context.get());
     scripts = ScriptRunner::start(scriptBlocksOf(style.get()), context.get());
 
     // libxslt recovers from many runtime errors that stop the original service (a negative

@@ -319,3 +319,33 @@ TEST_F(XmlServiceTest, ErrorsLibxsltRecoversFromStopTheRun)
         }
     }
 }
+
+TEST_F(XmlServiceTest, SortsNodesByEveryKeyOfXslSort)
+{
+    struct Case
+    {
+        const char* name;
+        const char* sorts;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"text, lower case first", "<xsl:sort select='@t'/>", "b1,b3,B2,x,C"},
+        {"text, upper case first", "<xsl:sort select='@t' case-order='upper-first'/>", "B2,b1,b3,C,x"},
+        {"numbers, not-a-number first", "<xsl:sort select='@n' data-type='number'/>", "x,C,b3,B2,b1"},
+        {"descending from a template", "<xsl:sort select='@n' data-type='number' order='{/r/@o}'/>", "b1,B2,b3,C,x"},
+        {"second key breaks ties",
+         "<xsl:sort select='translate(@t, \"B\", \"b\")'/><xsl:sort select='@n' data-type='number'/>", "b3,B2,b1,x,C"},
+    };
+    const QByteArray source = "<r o='descending'><e t='b' n='30' id='b1'/><e t='B' n='20' id='B2'/><e t='b' n='10' "
+                              "id='b3'/><e t='c' n='x' id='x'/><e t='C' n='-1' id='C'/></r>";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray sheet = QByteArray("<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/"
+                                            "Transform'><xsl:output method='text'/><xsl:template match='/'>"
+                                            "<xsl:for-each select='r/e'>") +
+                                 c.sorts +
+                                 "<xsl:value-of select='@id'/><xsl:if test='position() != last()'>,</xsl:if>"
+                                 "</xsl:for-each></xsl:template></xsl:stylesheet>";
+        EXPECT_EQ(transform(source, sheet), c.expected);
+    }
+}
