@@ -1,6 +1,7 @@
 #include "xml/XmlService.h"
 
 #include "platform/Failure.h"
+#include "xml/Comments.h"
 #include "xml/DocumentInput.h"
 #include "xml/DomNames.h"
 #include "xml/FormatNumber.h"
@@ -708,6 +709,7 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
     if (!copy)
         throw failure(QStringLiteral("The style sheet could not be copied"));
     failUnknownInstructionsWithoutFallback(copy.get());
+    replaceCommentInstructions(copy.get());
     StylesheetPtr style(xsltParseStylesheetDoc(copy.get()));
     if (!style)
         throw failure(QStringLiteral("The style sheet is not a valid XSLT style sheet"));

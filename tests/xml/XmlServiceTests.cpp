@@ -349,3 +349,34 @@ TEST_F(XmlServiceTest, SortsNodesByEveryKeyOfXslSort)
         EXPECT_EQ(transform(source, sheet), c.expected);
     }
 }
+
+TEST_F(XmlServiceTest, WritesCommentsAsTheOriginalServiceDoes)
+{
+    struct Case
+    {
+        const char* name;
+        const char* sheet;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"double hyphens spaced", "<xsl:template match='/'><r><xsl:comment>a--b---</xsl:comment></r></xsl:template>",
+         "<r><!--a- -b- - - --></r>"},
+        {"empty comment kept", "<xsl:template match='/'><r><xsl:comment/></r></xsl:template>", "<r><!----></r>"},
+        {"content evaluated",
+         "<xsl:template match='/'><r><xsl:comment><xsl:value-of select='1+1'/>-</xsl:comment></r></xsl:template>",
+         "<r><!--2- --></r>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray sheet =
+            QByteArray("<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                       "<xsl:output omit-xml-declaration='yes'/>") +
+            c.sheet + "</xsl:stylesheet>";
+        EXPECT_EQ(transform("<r/>", sheet).trimmed(), c.expected);
+    }
+    // A sheet that is its own template writes no declaration of the instruction's namespace.
+    EXPECT_EQ(transform("<r/>", "<r xsl:version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                                "<xsl:comment>x</xsl:comment></r>")
+                  .trimmed(),
+              "<?xml version=\"1.0\"?>\n<r><!--x--></r>");
+}
