@@ -5,6 +5,7 @@
 #include "xml/DocumentInput.h"
 #include "xml/DomNames.h"
 #include "xml/FormatNumber.h"
+#include "xml/HtmlResult.h"
 #include "xml/LimitMessages.h"
 #include "xml/MsxslFunctions.h"
 #include "xml/ScriptBlocks.h"
@@ -25,6 +26,7 @@
 #include <libxslt/extensions.h>
 #include <libxslt/extra.h>
 #include <libxslt/functions.h>
+#include <libxslt/imports.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xsltInternals.h>
@@ -739,6 +741,13 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
     if (!result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED ||
         capture.reportedErrors() > errorsBefore)
         throw failure(QStringLiteral("The transformation failed"));
+    if (result->type == XML_HTML_DOCUMENT_NODE) {
+        const xmlChar* mediaType = nullptr;
+        const xmlChar* encoding = nullptr;
+        XSLT_GET_IMPORT_PTR(mediaType, style.get(), mediaType)
+        XSLT_GET_IMPORT_PTR(encoding, style.get(), encoding)
+        shapeHtmlResult(result.get(), mediaType, encoding);
+    }
     if (xsltSaveResultToFd(outputFd, result.get(), style.get()) < 0)
         throw failure(QStringLiteral("The transformation result could not be written"));
     return capture.description();

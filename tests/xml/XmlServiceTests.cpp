@@ -380,3 +380,35 @@ TEST_F(XmlServiceTest, WritesCommentsAsTheOriginalServiceDoes)
                   .trimmed(),
               "<?xml version=\"1.0\"?>\n<r><!--x--></r>");
 }
+
+TEST_F(XmlServiceTest, WritesHtmlAsTheOriginalServiceDoes)
+{
+    struct Case
+    {
+        const char* name;
+        const char* output;
+        const char* body;
+        const char* expected; // part of what is written
+    };
+    const Case cases[] = {
+        {"content of an empty element follows it", "", "<p><br>x<b>y</b></br></p>", "<p><br>x<b>y</b></p>"},
+        {"URI attributes escaped", "", "<object classid='http://\u65e5' data='a b'/>",
+         "<object classid=\"http://%E6%97%A5\" data=\"a b\">"},
+        {"other attributes kept", "", "<p title='\u65e5'/>", "<p title=\"\u65e5\">"},
+        {"meta with the default encoding", "", "<html><head><title>t</title></head></html>",
+         "<head><META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"><title>"},
+        {"meta with media type and encoding", " media-type='text/xhtml' encoding='ISO-8859-1'", "<html><head/></html>",
+         "content=\"text/xhtml; charset=ISO-8859-1\""},
+        {"the sheet's own meta kept", "",
+         "<html><head><meta http-equiv='content-type' content='text/html; charset=utf-8'/></head></html>",
+         "<head><meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\"></head>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray sheet = QByteArray("<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/"
+                                            "Transform'><xsl:output method='html' indent='no'") +
+                                 c.output + "/><xsl:template match='/'>" + c.body + "</xsl:template></xsl:stylesheet>";
+        const QByteArray output = transform("<r/>", sheet);
+        EXPECT_TRUE(output.contains(c.expected)) << output.toStdString();
+    }
+}
