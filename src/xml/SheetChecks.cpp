@@ -631,6 +631,55 @@ void replaceUnknownInstructions(xmlNode* element, bool inTemplate)
     }
 }
 
+void dropXsltAttributes(xmlNode* element)
+{
+    for (xmlNode* child = element->children; child; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE)
+            dropXsltAttributes(child);
+    }
+    if (!isXslt(element))
+        return;
+    xmlAttr* attr = element->properties;
+    while (attr) {
+        xmlAttr* next = attr->next;
+        if (attr->ns && xmlStrEqual(attr->ns->href, XSLT_NAMESPACE))
+            xmlRemoveProp(attr);
+        attr = next;
+    }
+}
+
+xmlNode* newInstruction(xmlNode* parent, xmlNode* like, const char* name)
+{
+    xmlNode* node = parent ? xmlNewChild(parent, like->ns, BAD_CAST name, nullptr)
+                           : xmlNewDocNode(like->doc, like->ns, BAD_CAST name, nullptr);
+    node->line = like->line;
+    return node;
+}
+
+void chooseNumberOrText(xmlNode* element)
+{
+    xmlNode* child = element->children;
+    while (child) {
+        xmlNode* next = child->next;
+        if (child->type == XML_ELEMENT_NODE)
+            chooseNumberOrText(child);
+        const auto value = isXslt(child, "number") ? attribute(child, "value") : std::nullopt;
+        if (value) {
+            const QString number = QStringLiteral("number((%1))").arg(*value);
+            const QString test = QStringLiteral("string(%1) = 'NaN' or (%1 >= 0 and round(%1) = 0)").arg(number);
+            xmlNode* choose = newInstruction(nullptr, child, "choose");
+            xmlNode* when = newInstruction(choose, child, "when");
+            xmlSetProp(when, BAD_CAST "test", BAD_CAST test.toUtf8().constData());
+            xmlSetProp(newInstruction(when, child, "value-of"), BAD_CAST "select",
+                       BAD_CAST value->toUtf8().constData());
+            xmlNode* otherwise = newInstruction(choose, child, "otherwise");
+            xmlReplaceNode(child, choose);
+            xmlAddChild(otherwise, child);
+        }
+        child = next;
+    }
+}
+
 } // namespace
 
 std::optional<QString> styleSheetProblem(xmlDoc* sheet)
@@ -642,4 +691,16 @@ void failUnknownInstructionsWithoutFallback(xmlDoc* sheet)
 {
     if (xmlNode* root = xmlDocGetRootElement(sheet))
         replaceUnknownInstructions(root, !isXslt(root));
+}
+
+void dropXsltAttributesOfInstructions(xmlDoc* sheet)
+{
+    if (xmlNode* root = xmlDocGetRootElement(sheet))
+        dropXsltAttributes(root);
+}
+
+void writeValuesThatAreNoCountAsText(xmlDoc* sheet)
+{
+    if (xmlNode* root = xmlDocGetRootElement(sheet))
+        chooseNumberOrText(root);
 }

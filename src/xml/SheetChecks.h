@@ -20,3 +20,11 @@ std::optional<QString> styleSheetProblem(xmlDoc* sheet);
  * the (copied) sheet becomes a terminating xsl:message naming it.
  */
 void failUnknownInstructionsWithoutFallback(xmlDoc* sheet);
+
+// Attributes of the XSLT namespace mean nothing on XSLT elements (xsl:use-attribute-sets belongs on
+// literal result elements), and the original service ignores them where libxslt applies them.
+void dropXsltAttributesOfInstructions(xmlDoc* sheet);
+
+// xsl:number writes a value that is not a number, or that rounds to zero, as it is (an empty node-set
+// writes nothing) where libxslt formats "NaN" or 0; each xsl:number with a value gets that choice.
+void writeValuesThatAreNoCountAsText(xmlDoc* sheet);

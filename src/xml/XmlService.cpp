@@ -711,6 +711,8 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
     if (!copy)
         throw failure(QStringLiteral("The style sheet could not be copied"));
     failUnknownInstructionsWithoutFallback(copy.get());
+    dropXsltAttributesOfInstructions(copy.get());
+    writeValuesThatAreNoCountAsText(copy.get());
     replaceCommentInstructions(copy.get());
     StylesheetPtr style(xsltParseStylesheetDoc(copy.get()));
     if (!style)

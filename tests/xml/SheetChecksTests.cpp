@@ -182,3 +182,16 @@ TEST(SheetChecksTest, FormatPatternsTheOriginalServiceRefuses)
     EXPECT_FALSE(formatPatternProblem(QStringLiteral("#.##0,00"), european));
     EXPECT_TRUE(formatPatternProblem(QStringLiteral("#,##0.00"), european));
 }
+
+TEST(SheetChecksTest, XsltAttributesCountOnlyOnLiteralResultElements)
+{
+    const QByteArray sheet = inSheet("<xsl:template match='/'><xsl:element name='e' xsl:use-attribute-sets='s'/>"
+                                     "<e xsl:use-attribute-sets='s'/></xsl:template>");
+    XmlDocPtr doc(xmlReadMemory(sheet.constData(), int(sheet.size()), "sheet.xsl", nullptr, 0));
+    ASSERT_TRUE(doc);
+    dropXsltAttributesOfInstructions(doc.get());
+    xmlNode* instruction = xmlDocGetRootElement(doc.get())->children->next->children;
+    ASSERT_TRUE(instruction);
+    EXPECT_FALSE(instruction->properties->next);
+    EXPECT_TRUE(instruction->next->properties);
+}
