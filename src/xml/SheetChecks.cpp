@@ -680,6 +680,30 @@ void chooseNumberOrText(xmlNode* element)
     }
 }
 
+void replaceCdata(xmlNode* element)
+{
+    xmlNode* child = element->children;
+    while (child) {
+        xmlNode* next = child->next;
+        if (child->type == XML_ELEMENT_NODE) {
+            replaceCdata(child);
+        } else if (child->type == XML_CDATA_SECTION_NODE) {
+            // Merged with the text around it, so that blanks in CDATA are not taken for a
+            // whitespace-only node of the sheet.
+            xmlNode* text = xmlNewDocText(child->doc, child->content);
+            xmlReplaceNode(child, text);
+            xmlFreeNode(child);
+            if (text->prev && text->prev->type == XML_TEXT_NODE)
+                text = xmlTextMerge(text->prev, text);
+            if (next && next->type == XML_TEXT_NODE) {
+                next = next->next;
+                text = xmlTextMerge(text, text->next);
+            }
+        }
+        child = next;
+    }
+}
+
 } // namespace
 
 std::optional<QString> styleSheetProblem(xmlDoc* sheet)
@@ -703,4 +727,10 @@ void writeValuesThatAreNoCountAsText(xmlDoc* sheet)
 {
     if (xmlNode* root = xmlDocGetRootElement(sheet))
         chooseNumberOrText(root);
+}
+
+void cdataSectionsAsText(xmlDoc* sheet)
+{
+    if (xmlNode* root = xmlDocGetRootElement(sheet))
+        replaceCdata(root);
 }

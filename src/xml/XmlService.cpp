@@ -10,6 +10,7 @@
 #include "xml/MsxslFunctions.h"
 #include "xml/ScriptBlocks.h"
 #include "xml/SheetChecks.h"
+#include "xml/SystemProperty.h"
 #include "xml/TextSort.h"
 
 #include <QFile>
@@ -713,6 +714,7 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
     failUnknownInstructionsWithoutFallback(copy.get());
     dropXsltAttributesOfInstructions(copy.get());
     writeValuesThatAreNoCountAsText(copy.get());
+    cdataSectionsAsText(copy.get());
     replaceCommentInstructions(copy.get());
     StylesheetPtr style(xsltParseStylesheetDoc(copy.get()));
     if (!style)
@@ -734,6 +736,7 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "document", documentFunction);
     installCheckedFormatNumber(context.get());
     installTextSort(context.get());
+    installSystemProperty(context.get());
     scripts = ScriptRunner::start(scriptBlocksOf(style.get()), context.get());
 
     // libxslt recovers from many runtime errors that stop the original service (a negative
