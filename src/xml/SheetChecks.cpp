@@ -263,6 +263,27 @@ bool isTemplateAttribute(std::string_view element, std::string_view attributeNam
     });
 }
 
+// What is wrong with the value of an attribute of an XSLT instruction, if anything.
+std::optional<QString> valueProblem(std::string_view name, const xmlAttr* attr)
+{
+    const std::string_view attrName(reinterpret_cast<const char*>(attr->name));
+    xmlChar* raw = xmlNodeListGetString(attr->doc, attr->children, 1);
+    const QString value = fromXml(raw);
+    xmlFree(raw);
+    if (isTemplateAttribute(name, attrName)) {
+        if (const auto problem = templateProblem(value))
+            return QStringLiteral("the attribute value %1").arg(*problem);
+        if (value.contains(u'{'))
+            return std::nullopt;
+    }
+    for (const ValueRule& rule : ValueRules) {
+        if (contains(rule.elements, name) && contains(rule.attribute, attrName) && !rule.accepts(value))
+            return QStringLiteral("\"%1\" is not allowed here; expected %2")
+                .arg(value, QString::fromUtf8(rule.expected));
+    }
+    return std::nullopt;
+}
+
 // Whether the element is in forwards-compatible mode: the version of the nearest literal result
 // element's xsl:version, or else the sheet's, is not 1.0.
 bool isForwardsCompatible(const xmlNode* element)
@@ -392,7 +413,10 @@ private:
             // Attributes of other namespaces are allowed, and so are names whose prefix is unbound.
             if (attr->ns || std::strchr(attrName, ':'))
                 continue;
-            if (!forwards && !contains(rule->attributes, attrName))
+            // A sheet of a later version may use attributes and values this one does not know.
+            if (forwards)
+                continue;
+            if (!contains(rule->attributes, attrName))
                 fail(element, QStringLiteral("%1 has no such attribute").arg(qualifiedName(element)), attrName);
             else
                 checkValue(element, name, attr);
@@ -411,26 +435,8 @@ private:
     void checkValue(xmlNode* element, std::string_view name, xmlAttr* attr)
     {
         const std::string_view attrName(reinterpret_cast<const char*>(attr->name));
-        xmlChar* raw = xmlNodeListGetString(m_sheet, attr->children, 1);
-        const QString value = fromXml(raw);
-        xmlFree(raw);
-        if (isTemplateAttribute(name, attrName)) {
-            if (const auto problem = templateProblem(value)) {
-                fail(element, QStringLiteral("the attribute value %1").arg(*problem), attrName.data());
-                return;
-            }
-            if (value.contains(u'{'))
-                return;
-        }
-        for (const ValueRule& rule : ValueRules) {
-            if (contains(rule.elements, name) && contains(rule.attribute, attrName) && !rule.accepts(value)) {
-                fail(element,
-                     QStringLiteral("\"%1\" is not allowed here; expected %2")
-                         .arg(value, QString::fromUtf8(rule.expected)),
-                     attrName.data());
-                return;
-            }
-        }
+        if (const auto problem = valueProblem(name, attr))
+            fail(element, *problem, attrName.data());
     }
 
     void checkContent(xmlNode* element, Content content)
@@ -599,6 +605,21 @@ private:
     std::optional<QString> m_problem;
 };
 
+// A later version's attributes and values, which libxslt would refuse, are ignored.
+void dropUnknownAttributes(xmlNode* element, const ElementRule& rule)
+{
+    const std::string_view name(reinterpret_cast<const char*>(element->name));
+    xmlAttr* attr = element->properties;
+    while (attr) {
+        xmlAttr* next = attr->next;
+        const auto* attrName = reinterpret_cast<const char*>(attr->name);
+        if (!attr->ns && !std::strchr(attrName, ':') &&
+            (!contains(rule.attributes, attrName) || valueProblem(name, attr)))
+            xmlRemoveProp(attr);
+        attr = next;
+    }
+}
+
 void replaceUnknownInstructions(xmlNode* element, bool inTemplate)
 {
     xmlNode* child = element->children;
@@ -625,6 +646,8 @@ void replaceUnknownInstructions(xmlNode* element, bool inTemplate)
                     continue;
                 }
             }
+            if (const ElementRule* rule = isXslt(child) && isForwardsCompatible(child) ? ruleFor(child) : nullptr)
+                dropUnknownAttributes(child, *rule);
             replaceUnknownInstructions(child, childInTemplate);
         }
         child = next;

@@ -17,7 +17,8 @@ std::optional<QString> styleSheetProblem(xmlDoc* sheet);
 /**
  * In a style sheet of a later XSLT version, an instruction this version does not know fails when
  * it is reached unless it has an xsl:fallback; libxslt skips it silently. Each such instruction of
- * the (copied) sheet becomes a terminating xsl:message naming it.
+ * the (copied) sheet becomes a terminating xsl:message naming it. Attributes and values of
+ * known instructions that this version does not know are dropped, as such a sheet may use them.
  */
 void failUnknownInstructionsWithoutFallback(xmlDoc* sheet);
 

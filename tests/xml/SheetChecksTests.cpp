@@ -45,6 +45,7 @@ TEST(SheetChecksTest, RefusesWhatTheOriginalServiceRefusesAndNothingElse)
         {"unknown attribute", inSheet("<xsl:key name='k' match='a' use='.' foo='bar'/>"), "attribute foo"},
         {"unknown attribute in a later version", inSheet("<xsl:key name='k' match='a' use='.' foo='bar'/>", "1.5"),
          nullptr},
+        {"unknown value in a later version", inSheet("<xsl:output indent='sure'/>", "1.1"), nullptr},
         {"attributes of other namespaces", inSheet("<xsl:template match='/' p:x='1' xsl:y='2'/>"), nullptr},
         {"missing required attribute", inSheet("<xsl:template match='/'><xsl:processing-instruction/></xsl:template>"),
          "attribute name"},
@@ -194,4 +195,17 @@ TEST(SheetChecksTest, XsltAttributesCountOnlyOnLiteralResultElements)
     ASSERT_TRUE(instruction);
     EXPECT_FALSE(instruction->properties->next);
     EXPECT_TRUE(instruction->next->properties);
+}
+
+TEST(SheetChecksTest, LaterVersionsAttributesAndValuesAreIgnored)
+{
+    const QByteArray sheet = inSheet("<xsl:output indent='sure' method='xml' foo='1' p:x='2'/>", "1.1");
+    XmlDocPtr doc(xmlReadMemory(sheet.constData(), int(sheet.size()), "sheet.xsl", nullptr, 0));
+    ASSERT_TRUE(doc);
+    failUnknownInstructionsWithoutFallback(doc.get());
+    const xmlNode* output = xmlDocGetRootElement(doc.get())->children->next;
+    ASSERT_TRUE(output && output->properties);
+    EXPECT_STREQ(reinterpret_cast<const char*>(output->properties->name), "method");
+    EXPECT_STREQ(reinterpret_cast<const char*>(output->properties->next->name), "x");
+    EXPECT_FALSE(output->properties->next->next);
 }
