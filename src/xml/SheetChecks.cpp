@@ -679,13 +679,39 @@ xmlNode* newInstruction(xmlNode* parent, xmlNode* like, const char* name)
     return node;
 }
 
-void chooseNumberOrText(xmlNode* element)
+// Format tokens of letters other than the sequences A, a, I and i become "1".
+QString withSupportedTokens(const QString& format)
+{
+    QString result;
+    for (qsizetype i = 0; i < format.size();) {
+        if (!format[i].isLetterOrNumber()) {
+            result += format[i++];
+            continue;
+        }
+        qsizetype end = i;
+        bool digits = true;
+        while (end < format.size() && format[end].isLetterOrNumber()) {
+            digits = digits && format[end].isDigit();
+            ++end;
+        }
+        const QStringView token = QStringView(format).mid(i, end - i);
+        const bool supported = digits || token == u"A" || token == u"a" || token == u"I" || token == u"i";
+        result += supported ? token.toString() : QStringLiteral("1");
+        i = end;
+    }
+    return result;
+}
+
+void rewriteNumbers(xmlNode* element)
 {
     xmlNode* child = element->children;
     while (child) {
         xmlNode* next = child->next;
         if (child->type == XML_ELEMENT_NODE)
-            chooseNumberOrText(child);
+            rewriteNumbers(child);
+        const auto format = isXslt(child, "number") ? attribute(child, "format") : std::nullopt;
+        if (format && !format->contains(u'{') && withSupportedTokens(*format) != *format)
+            xmlSetProp(child, BAD_CAST "format", BAD_CAST withSupportedTokens(*format).toUtf8().constData());
         const auto value = isXslt(child, "number") ? attribute(child, "value") : std::nullopt;
         if (value) {
             const QString number = QStringLiteral("number((%1))").arg(*value);
@@ -746,10 +772,10 @@ void dropXsltAttributesOfInstructions(xmlDoc* sheet)
         dropXsltAttributes(root);
 }
 
-void writeValuesThatAreNoCountAsText(xmlDoc* sheet)
+void numberAsTheOriginalService(xmlDoc* sheet)
 {
     if (xmlNode* root = xmlDocGetRootElement(sheet))
-        chooseNumberOrText(root);
+        rewriteNumbers(root);
 }
 
 void cdataSectionsAsText(xmlDoc* sheet)

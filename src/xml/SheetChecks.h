@@ -28,7 +28,9 @@ void dropXsltAttributesOfInstructions(xmlDoc* sheet);
 
 // xsl:number writes a value that is not a number, or that rounds to zero, as it is (an empty node-set
 // writes nothing) where libxslt formats "NaN" or 0; each xsl:number with a value gets that choice.
-void writeValuesThatAreNoCountAsText(xmlDoc* sheet);
+// A format token of letters it has no numbering for counts in decimal, where libxslt may take
+// the letters for punctuation.
+void numberAsTheOriginalService(xmlDoc* sheet);
 
 // CDATA sections of the sheet are text, as in XPath's data model; libxslt would escape one inside
 // an xsl:text that disables output escaping.

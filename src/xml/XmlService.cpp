@@ -713,7 +713,7 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
         throw failure(QStringLiteral("The style sheet could not be copied"));
     failUnknownInstructionsWithoutFallback(copy.get());
     dropXsltAttributesOfInstructions(copy.get());
-    writeValuesThatAreNoCountAsText(copy.get());
+    numberAsTheOriginalService(copy.get());
     cdataSectionsAsText(copy.get());
     replaceCommentInstructions(copy.get());
     StylesheetPtr style(xsltParseStylesheetDoc(copy.get()));

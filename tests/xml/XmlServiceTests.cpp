@@ -416,24 +416,32 @@ TEST_F(XmlServiceTest, WritesHtmlAsTheOriginalServiceDoes)
     }
 }
 
-TEST_F(XmlServiceTest, NumbersXslNumberCannotCountAreWrittenAsText)
+TEST_F(XmlServiceTest, NumbersAreWrittenAsTheOriginalServiceDoes)
 {
     struct Case
     {
         const char* name;
+        const char* format;
         const char* value;
         const char* expected; // nullptr when the run fails
     };
     const Case cases[] = {
-        {"a count", "3", "(3) "},           {"rounded", "2.5", "(3) "},         {"not a number", "'1ab'", "1ab"},
-        {"empty node-set", "/nothing", ""}, {"rounds to zero", "0.42", "0.42"}, {"negative", "-1", nullptr},
+        {"a count", "(1) ", "3", "(3) "},
+        {"rounded", "(1) ", "2.5", "(3) "},
+        {"not a number", "(1) ", "'1ab'", "1ab"},
+        {"empty node-set", "(1) ", "/nothing", ""},
+        {"rounds to zero", "(1) ", "0.42", "0.42"},
+        {"negative", "(1) ", "-1", nullptr},
+        {"roman and letters", "i.A", "28", "xxviii"},
+        {"letters without a numbering", "\uff71 -", "3", "3 -"},
+        {"other digits", "\u0661", "3", "\u0663"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QByteArray sheet = QByteArray("<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/"
                                             "Transform'><xsl:output method='text'/><xsl:template match='/'>"
-                                            "<xsl:number format='(1) ' value=\"") +
-                                 c.value + "\"/></xsl:template></xsl:stylesheet>";
+                                            "<xsl:number format='") +
+                                 c.format + "' value=\"" + c.value + "\"/></xsl:template></xsl:stylesheet>";
         try {
             const QByteArray output = transform("<r/>", sheet);
             ASSERT_TRUE(c.expected) << "no failure, wrote " << output.toStdString();
