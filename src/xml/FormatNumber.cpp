@@ -39,7 +39,10 @@ std::optional<QString> subpatternProblem(const QString& pattern, const DecimalSy
             continue;
         if (c == CurrencySign)
             return QStringLiteral("the currency sign is not supported");
-        const bool numberChar = c == s.digit || c == s.zeroDigit || c == s.decimalSeparator || c == s.groupingSeparator;
+        // '0' stands for the zero digit whatever the decimal format names.
+        const QChar digit = c == u'0' ? s.zeroDigit : c;
+        const bool numberChar =
+            digit == s.digit || digit == s.zeroDigit || c == s.decimalSeparator || c == s.groupingSeparator;
         if (!numberChar) {
             if (part != Part::Prefix)
                 part = Part::Suffix;
@@ -57,14 +60,14 @@ std::optional<QString> subpatternProblem(const QString& pattern, const DecimalSy
             if (part == Part::Fraction)
                 return QStringLiteral("a grouping separator follows the decimal separator");
         } else if (part == Part::Integer) {
-            if (c == s.digit && seenZero)
+            if (digit == s.digit && seenZero)
                 return QStringLiteral("'%1' follows '%2' in the integer part").arg(s.digit, s.zeroDigit);
-            seenZero = seenZero || c == s.zeroDigit;
+            seenZero = seenZero || digit == s.zeroDigit;
             seenAnyDigit = true;
         } else {
-            if (c == s.zeroDigit && seenDigit)
+            if (digit == s.zeroDigit && seenDigit)
                 return QStringLiteral("'%1' follows '%2' in the fraction part").arg(s.zeroDigit, s.digit);
-            seenDigit = seenDigit || c == s.digit;
+            seenDigit = seenDigit || digit == s.digit;
             seenAnyDigit = true;
         }
     }

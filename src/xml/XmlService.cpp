@@ -8,6 +8,7 @@
 #include "xml/HtmlResult.h"
 #include "xml/LimitMessages.h"
 #include "xml/MsxslFunctions.h"
+#include "xml/ResultChecks.h"
 #include "xml/ScriptBlocks.h"
 #include "xml/SheetChecks.h"
 #include "xml/SystemProperty.h"
@@ -746,6 +747,10 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
     if (!result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED ||
         capture.reportedErrors() > errorsBefore)
         throw failure(QStringLiteral("The transformation failed"));
+    int standalone = -1;
+    XSLT_GET_IMPORT_INT(standalone, style.get(), standalone)
+    if (const auto problem = resultProblem(result.get(), standalone == 1))
+        throw UnexpectedFailure(*problem);
     if (result->type == XML_HTML_DOCUMENT_NODE) {
         const xmlChar* mediaType = nullptr;
         const xmlChar* encoding = nullptr;

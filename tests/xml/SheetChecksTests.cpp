@@ -182,6 +182,10 @@ TEST(SheetChecksTest, FormatPatternsTheOriginalServiceRefuses)
     european.groupingSeparator = u'.';
     EXPECT_FALSE(formatPatternProblem(QStringLiteral("#.##0,00"), european));
     EXPECT_TRUE(formatPatternProblem(QStringLiteral("#,##0.00"), european));
+    DecimalSymbols letters;
+    letters.zeroDigit = u'a';
+    EXPECT_FALSE(formatPatternProblem(QStringLiteral("0000"), letters));
+    EXPECT_FALSE(formatPatternProblem(QStringLiteral("#aa"), letters));
 }
 
 TEST(SheetChecksTest, XsltAttributesCountOnlyOnLiteralResultElements)

@@ -451,3 +451,33 @@ TEST_F(XmlServiceTest, NumbersAreWrittenAsTheOriginalServiceDoes)
         }
     }
 }
+
+TEST_F(XmlServiceTest, AStandaloneResultHasOneRoot)
+{
+    struct Case
+    {
+        const char* name;
+        const char* standalone;
+        const char* body;
+        bool written;
+    };
+    const Case cases[] = {
+        {"one root", "yes", "<a/>", true},
+        {"two roots", "yes", "<a/><b/>", false},
+        {"two roots, not standalone", "no", "<a/><b/>", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray sheet = QByteArray("<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/"
+                                            "Transform'><xsl:output standalone='") +
+                                 c.standalone + "'/><xsl:template match='/'>" + c.body +
+                                 "</xsl:template></xsl:stylesheet>";
+        bool written = true;
+        try {
+            transform("<r/>", sheet);
+        } catch (const UnexpectedFailure&) {
+            written = false;
+        }
+        EXPECT_EQ(written, c.written);
+    }
+}
