@@ -753,6 +753,23 @@ void replaceCdata(xmlNode* element)
     }
 }
 
+void addNamespaceCopies(xmlNode* element)
+{
+    for (xmlNode* child = element->children; child; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE)
+            addNamespaceCopies(child);
+    }
+    if (!isXslt(element, "copy"))
+        return;
+    xmlNode* copyOf = xmlNewDocNode(element->doc, element->ns, BAD_CAST "copy-of", nullptr);
+    xmlSetProp(copyOf, BAD_CAST "select", BAD_CAST "namespace::*");
+    copyOf->line = element->line;
+    if (element->children)
+        xmlAddPrevSibling(element->children, copyOf);
+    else
+        xmlAddChild(element, copyOf);
+}
+
 } // namespace
 
 std::optional<QString> styleSheetProblem(xmlDoc* sheet)
@@ -782,4 +799,10 @@ void cdataSectionsAsText(xmlDoc* sheet)
 {
     if (xmlNode* root = xmlDocGetRootElement(sheet))
         replaceCdata(root);
+}
+
+void copyInheritedNamespaces(xmlDoc* sheet)
+{
+    if (xmlNode* root = xmlDocGetRootElement(sheet))
+        addNamespaceCopies(root);
 }

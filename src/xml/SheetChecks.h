@@ -35,3 +35,7 @@ void numberAsTheOriginalService(xmlDoc* sheet);
 // CDATA sections of the sheet are text, as in XPath's data model; libxslt would escape one inside
 // an xsl:text that disables output escaping.
 void cdataSectionsAsText(xmlDoc* sheet);
+
+// xsl:copy of an element copies its namespace nodes, those it inherits included, where libxslt
+// copies only the declarations the element itself carries: each xsl:copy starts by copying them.
+void copyInheritedNamespaces(xmlDoc* sheet);

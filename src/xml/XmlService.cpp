@@ -716,6 +716,7 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
     dropXsltAttributesOfInstructions(copy.get());
     numberAsTheOriginalService(copy.get());
     cdataSectionsAsText(copy.get());
+    copyInheritedNamespaces(copy.get());
     replaceCommentInstructions(copy.get());
     StylesheetPtr style(xsltParseStylesheetDoc(copy.get()));
     if (!style)

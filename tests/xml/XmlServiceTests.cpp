@@ -481,3 +481,14 @@ TEST_F(XmlServiceTest, AStandaloneResultHasOneRoot)
         EXPECT_EQ(written, c.written);
     }
 }
+
+TEST_F(XmlServiceTest, CopiedElementsKeepTheNamespacesInScope)
+{
+    const QByteArray sheet = "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                             "<xsl:output omit-xml-declaration='yes'/>"
+                             "<xsl:template match='/'><xsl:for-each select='//b'><xsl:copy>"
+                             "<xsl:attribute name='n'>1</xsl:attribute></xsl:copy></xsl:for-each>"
+                             "</xsl:template></xsl:stylesheet>";
+    EXPECT_EQ(transform("<a xmlns:p='urn:p'><b/></a>", sheet).trimmed(), "<b xmlns:p=\"urn:p\" n=\"1\"/>");
+    EXPECT_EQ(transform("<a>text</a>", QByteArray(sheet).replace("//b", "//text()")).trimmed(), "text");
+}
