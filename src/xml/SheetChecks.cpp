@@ -209,9 +209,10 @@ bool yesOrNo(const QString& v)
     return v == u"yes" || v == u"no";
 }
 
+// Longer values are refused; an empty one is left to the processor.
 bool singleCharacter(const QString& v)
 {
-    return v.size() == 1 || (v.size() == 2 && v[0].isHighSurrogate());
+    return v.size() <= 1 || (v.size() == 2 && v[0].isHighSurrogate());
 }
 
 // Values fixed by XSLT; those of attribute value templates are checked only when written out.
@@ -236,9 +237,9 @@ constexpr std::array ValueRules{
               "single, multiple or any"},
     ValueRule{"number", "letter-value", [](const QString& v) { return v == u"alphabetic" || v == u"traditional"; },
               "alphabetic or traditional"},
-    ValueRule{"number decimal-format", "grouping-separator", singleCharacter, "one character"},
+    ValueRule{"number decimal-format", "grouping-separator", singleCharacter, "at most one character"},
     ValueRule{"decimal-format", "decimal-separator percent per-mille zero-digit digit pattern-separator minus-sign",
-              singleCharacter, "one character"},
+              singleCharacter, "at most one character"},
     ValueRule{"template", "priority", isNumber, "a number"},
     ValueRule{"template apply-templates", "mode", isQName, "a name"},
     ValueRule{"processing-instruction", "name",
@@ -492,6 +493,16 @@ private:
         }
     }
 
+    // "{namespace}local" of a prefixed name, so that two prefixes of one namespace name the same.
+    static QString expandedName(xmlNode* element, const QString& name)
+    {
+        const qsizetype colon = name.indexOf(u':');
+        if (colon < 0)
+            return name;
+        const xmlNs* ns = xmlSearchNs(element->doc, element, BAD_CAST name.left(colon).toUtf8().constData());
+        return u'{' + (ns ? fromXml(ns->href) : name.left(colon)) + u'}' + name.mid(colon + 1);
+    }
+
     static bool hasContent(const xmlNode* element)
     {
         for (const xmlNode* child = element->children; child; child = child->next) {
@@ -534,7 +545,7 @@ private:
             }
         }
         const QString name = attribute(element, "name").value_or(QString());
-        const auto [known, added] = m_decimalFormats.try_emplace(name, values);
+        const auto [known, added] = m_decimalFormats.try_emplace(expandedName(element, name), values);
         if (!added && known->second != values)
             fail(element,
                  QStringLiteral("the decimal format \"%1\" is declared twice with different values").arg(name));

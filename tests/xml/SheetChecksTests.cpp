@@ -115,6 +115,10 @@ TEST(SheetChecksTest, RefusesWhatTheOriginalServiceRefusesAndNothingElse)
          nullptr},
         {"decimal formats that differ",
          inSheet("<xsl:decimal-format name='d' digit='#'/><xsl:decimal-format name='d' digit='x'/>"), "declared twice"},
+        {"same local name in two namespaces",
+         inSheet("<xsl:decimal-format xmlns:a='urn:1' name='a:d' digit='#'/><xsl:decimal-format xmlns:a='urn:2' "
+                 "name='a:d' digit='x'/>"),
+         nullptr},
         {"decimal formats that agree",
          inSheet("<xsl:decimal-format name='d' digit='#'/><xsl:decimal-format name='d' digit='#'/>"), nullptr},
         {"unbound alias prefix", inSheet("<xsl:namespace-alias stylesheet-prefix='q' result-prefix='#default'/>"),
