@@ -303,8 +303,3 @@ void FreeResourceLibrary()
 {
     loadedSatellite.reset();
 }
-
-bool SatelliteLoaded()
-{
-    return loadedSatellite != nullptr;
-}
