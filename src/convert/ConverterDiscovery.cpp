@@ -1,14 +1,19 @@
 #include "convert/ConverterDiscovery.h"
 
 #include "platform/Failure.h"
+#include "platform/FileRegistryKey.h"
 #include "platform/Paths.h"
 #include "platform/RegistryKey.h"
+#include "text/StringTable.h"
+#include "text/TextFormat.h"
+#include "text/TextIds.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 
@@ -29,14 +34,11 @@ const QString LibrarySuffix = QStringLiteral(".so");
 // A missing value reads as empty text; a value of any type but text ends the whole operation.
 QString readText(const RegistryKey& key, const QString& name)
 {
-    const auto value = key.value(name);
-    if (!value)
+    if (auto text = key.text(name))
+        return *std::move(text);
+    if (!key.value(name))
         return {};
-    if (value->type != RegistryValueType::String && value->type != RegistryValueType::ExpandString)
-        throw UnexpectedFailure(QStringLiteral("Invalid data type for '%1'").arg(name) +
-                                QStringLiteral(" (a value of ") + key.location() +
-                                QStringLiteral(", where text is expected)"));
-    return value->text;
+    throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::InvalidRegistryType), {name, key.location()}));
 }
 
 // Version names are written with "." whatever the user's locale.
@@ -100,6 +102,22 @@ QString ConverterBaseName(ConverterProduct product)
 {
     const auto entry = productEntry(product);
     return entry ? QString::fromUtf16(entry->baseName) : QString();
+}
+
+bool AnyConverterRegistered()
+{
+    return std::ranges::any_of(
+        std::array{ConverterProduct::Stakora, ConverterProduct::Pellora, ConverterProduct::Notavia},
+        [](ConverterProduct product) { return openConverterKey(product) != nullptr; });
+}
+
+QString ConverterRegistryFile()
+{
+    const QString found = FileRegistryKey::hivePath(RegistryRoot::LocalMachine);
+    if (!found.isEmpty())
+        return found;
+    const QStringList folders = qEnvironmentVariable("XDG_CONFIG_DIRS").split(u':', Qt::SkipEmptyParts);
+    return (folders.isEmpty() ? QStringLiteral("/etc/xdg") : folders.front()) + QStringLiteral("/corvane/registry.reg");
 }
 
 QString FindNewestConverter(ConverterProduct product)
@@ -168,16 +186,16 @@ QString FindConverterForVersion(ConverterProduct product, std::int16_t version)
     return {};
 }
 
-bool ReadConverterSettings(const QString& converterKey, QString& languageFile, QString& geoDataFolder)
+std::optional<ConverterSettings> ReadConverterSettings(const QString& converterKey)
 {
+    ConverterSettings settings;
     {
         const auto key = RegistryKey::open(RegistryRoot::LocalMachine, converterKey, RegistryAccess::Read);
         if (!key)
-            return false;
-        languageFile.clear();
-        languageFile = readText(*key, LanguageFileValue);
+            return std::nullopt;
+        settings.languageFile = readText(*key, LanguageFileValue);
     }
     if (const auto share = RegistryKey::open(RegistryRoot::LocalMachine, ShareKey, RegistryAccess::Read))
-        geoDataFolder = readText(*share, GeoDataValue);
-    return true;
+        settings.geoDataFolder = readText(*share, GeoDataValue);
+    return settings;
 }

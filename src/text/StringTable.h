@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// The program's numbered texts (10000 to 10073). A satellite catalogue "TabulonR.qm" overrides
+// The program's numbered texts (10000 and up). A satellite catalogue "TabulonR.qm" overrides
 // the compiled-in English texts it has; numbers it lacks, or holds empty, fall back to them.
 
 // Loads the satellite catalogue if one is found (the program's folder first, then "tabulon/"
@@ -23,8 +23,14 @@ QString LoadLocalizedString(int id);
 // Unloads the satellite catalogue, if any; the program's own texts are used again.
 void FreeResourceLibrary();
 
-// True while a satellite catalogue is loaded.
-bool SatelliteLoaded();
+// LoadResourceLibrary for the object's lifetime, FreeResourceLibrary on every way out.
+struct ResourceLibraryGuard
+{
+    ResourceLibraryGuard() { LoadResourceLibrary(); }
+    ~ResourceLibraryGuard() { FreeResourceLibrary(); }
+    ResourceLibraryGuard(const ResourceLibraryGuard&) = delete;
+    ResourceLibraryGuard& operator=(const ResourceLibraryGuard&) = delete;
+};
 
 // The folders LoadResourceLibrary looks in for "TabulonR.qm", in order.
 QStringList SatelliteSearchFolders();

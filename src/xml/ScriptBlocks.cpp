@@ -2,9 +2,8 @@
 #include "xml/XmlText.h"
 
 #include "platform/Failure.h"
+#include "platform/ProgramModules.h"
 
-#include <QCoreApplication>
-#include <QLibrary>
 #include <QStringList>
 
 #include <atomic>
@@ -131,20 +130,8 @@ std::unique_ptr<ScriptRunner> ScriptRunner::start(const std::vector<ScriptBlock>
         return nullptr;
     if (const auto problem = scriptBlockProblem(blocks))
         throw UnexpectedFailure(*problem);
-    // Beside the program or where it is installed; the build folder only for programs run from
-    // it (the tests), so that an installed program never loads code from there.
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    const QString buildFolder = QStringLiteral(TABULON_SCRIPT_MODULE_DIR);
-    QStringList folders{programFolder, programFolder + QStringLiteral("/../" TABULON_SCRIPT_MODULE_INSTALL_DIR)};
-    if (programFolder.startsWith(buildFolder + u'/'))
-        folders << buildFolder;
-    QString errors;
-    for (const QString& folder : folders) {
-        QLibrary module(folder + QStringLiteral("/tabulon_scripts"));
-        if (auto startScripts = reinterpret_cast<StartScriptsFunction>(module.resolve(StartScriptsSymbol)))
-            return std::unique_ptr<ScriptRunner>(
-                startScripts(blocks, context, {scriptCallTimeLimit(), scriptMemoryLimit()}));
-        errors += u'\n' + module.errorString();
-    }
-    throw UnexpectedFailure(QStringLiteral("The script engine could not be loaded:") + errors);
+    const ModuleExport module = ResolveModuleExport(QStringLiteral("tabulon_scripts"), StartScriptsSymbol);
+    if (auto startScripts = reinterpret_cast<StartScriptsFunction>(module.function))
+        return std::unique_ptr<ScriptRunner>(startScripts(blocks, context, {scriptCallTimeLimit(), scriptMemoryLimit()}));
+    throw UnexpectedFailure(QStringLiteral("The script engine could not be loaded:") + module.errors);
 }
