@@ -13,6 +13,7 @@ namespace {
 const xmlChar* const MsxslNamespace = BAD_CAST "urn:schemas-microsoft-com:xslt";
 
 std::atomic<std::chrono::milliseconds::rep> callTimeLimitMs{30'000};
+std::atomic<qint64> memoryLimitBytes{qint64(1) << 30};
 
 QString attribute(const xmlNode* element, const char* name)
 {
@@ -113,6 +114,16 @@ std::chrono::milliseconds scriptCallTimeLimit()
     return std::chrono::milliseconds(callTimeLimitMs.load());
 }
 
+void setScriptMemoryLimit(qint64 bytes)
+{
+    memoryLimitBytes = bytes;
+}
+
+qint64 scriptMemoryLimit()
+{
+    return memoryLimitBytes.load();
+}
+
 std::unique_ptr<ScriptRunner> ScriptRunner::start(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context)
 {
     if (blocks.empty())
@@ -121,6 +132,6 @@ std::unique_ptr<ScriptRunner> ScriptRunner::start(const std::vector<ScriptBlock>
         throw UnexpectedFailure(*problem);
     const ModuleExport module = ResolveModuleExport(QStringLiteral("tabulon_scripts"), StartScriptsSymbol);
     if (auto startScripts = reinterpret_cast<StartScriptsFunction>(module.function))
-        return std::unique_ptr<ScriptRunner>(startScripts(blocks, context, scriptCallTimeLimit()));
+        return std::unique_ptr<ScriptRunner>(startScripts(blocks, context, {scriptCallTimeLimit(), scriptMemoryLimit()}));
     throw UnexpectedFailure(QStringLiteral("The script engine could not be loaded:") + module.errors);
 }
