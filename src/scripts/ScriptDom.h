@@ -97,6 +97,7 @@ public:
     Q_INVOKABLE int appendChild(int parent, int child);
     Q_INVOKABLE void setAttribute(int element, const QString& name, const QString& value);
     Q_INVOKABLE int setAttributeNode(int element, int attribute);
+    Q_INVOKABLE bool isSameNode(int a, int b);
 
     // The nodes' numbers as an array of the script engine.
     QJSValue handles(const std::vector<xmlNode*>& nodes);

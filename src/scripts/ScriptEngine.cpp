@@ -1,4 +1,6 @@
 #include "scripts/ScriptDom.h"
+#include "scripts/VbRuntime.h"
+#include "scripts/VbTranslator.h"
 #include "xml/ScriptBlocks.h"
 #include "xml/XmlText.h"
 
@@ -35,7 +37,7 @@ const char* const Prelude = R"js((function (bridge) {
      'namespaceURI', 'parentNode', 'firstChild', 'lastChild', 'nextSibling', 'previousSibling', 'ownerDocument',
      'documentElement', 'childNodes', 'attributes', 'getAttribute', 'selectNodes', 'selectSingleNode',
      'newDocument', 'loadXML', 'parseError', 'setProperty', 'createNode', 'appendChild', 'setAttribute',
-     'setAttributeNode'].forEach(function (name) { dom[name] = bridge[name]; });
+     'setAttributeNode', 'isSameNode'].forEach(function (name) { dom[name] = bridge[name]; });
     // One prototype for documents and other nodes: telling them apart would cost a call per node.
     var nodeProto;
     function Node(h) { this.__node = h; }
@@ -84,6 +86,11 @@ const char* const Prelude = R"js((function (bridge) {
         setAttributeNode: function (attr) { return wrap(dom.setAttributeNode(this.__node, handleOf(attr))); },
         appendChild: function (child) { return wrap(dom.appendChild(this.__node, handleOf(child))); },
         hasChildNodes: function () { return dom.firstChild(this.__node) >= 0; },
+        // Each access wraps a node afresh, so wrappers of one node are different objects.
+        isSameNode: function (other) {
+            return other !== null && typeof other === 'object' && typeof other.__node === 'number' &&
+                dom.isSameNode(this.__node, other.__node);
+        },
         selectNodes: function (xpath) { return new NodeList(dom.selectNodes(this.__node, String(xpath))); },
         selectSingleNode: function (xpath) { return wrap(dom.selectSingleNode(this.__node, String(xpath))); }
     };
@@ -246,6 +253,8 @@ private:
     struct Namespace
     {
         QByteArray uri;
+        bool vb = false;
+        QStringList vbProcedures; // those of earlier blocks, which later ones may call
         std::unique_ptr<QJSEngine> engine;
         std::unique_ptr<ScriptDom> dom;
         QJSValue failed;
@@ -254,7 +263,7 @@ private:
         std::vector<std::pair<QByteArray, QJSValue>> functions;
     };
 
-    Namespace& createNamespace(const QByteArray& uri);
+    Namespace& createNamespace(const QByteArray& uri, bool vb);
     void evaluate(Namespace& ns, const QString& code, const QString& file, int line);
     QJSValue toScript(Namespace& ns, xmlXPathObject* value);
     xmlXPathObject* fromScript(const QJSValue& value);
@@ -298,14 +307,17 @@ JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTrans
         int line;
         QString code;
         int endLine;
+        bool vb;
     };
     std::vector<Chunk> chunks;
     for (const ScriptBlock& block : blocks) {
         Chunk* last = chunks.empty() ? nullptr : &chunks.back();
-        if (last && last->uri == block.namespaceUri && last->file == block.file && block.line > last->endLine) {
+        const bool vb = isVbScriptBlock(block);
+        if (last && last->uri == block.namespaceUri && last->file == block.file && block.line > last->endLine &&
+            last->vb == vb) {
             last->code += QString(block.line - last->endLine, u'\n') + block.code;
         } else {
-            chunks.push_back({block.namespaceUri, block.file, block.line, block.code, block.line});
+            chunks.push_back({block.namespaceUri, block.file, block.line, block.code, block.line, vb});
             last = &chunks.back();
         }
         last->endLine = last->line + int(last->code.count(u'\n'));
@@ -315,14 +327,15 @@ JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTrans
     for (const Chunk& chunk : chunks) {
         auto found = std::find_if(m_namespaces.begin(), m_namespaces.end(),
                                   [&](const auto& ns) { return ns->uri == chunk.uri; });
-        Namespace& ns = found != m_namespaces.end() ? **found : createNamespace(chunk.uri);
+        Namespace& ns = found != m_namespaces.end() ? **found : createNamespace(chunk.uri, chunk.vb);
         evaluate(ns, chunk.code, chunk.file, chunk.line);
     }
     // Collected after all blocks ran: a later block may redefine a function.
     for (const auto& ns : m_namespaces) {
         for (QJSValueIterator it(ns->engine->globalObject()); it.hasNext();) {
             it.next();
-            if (ns->builtins.contains(it.name()) || !it.value().isCallable())
+            // Names with a '$' are the translated VBScript's own; XPath could not call them anyway.
+            if (ns->builtins.contains(it.name()) || !it.value().isCallable() || it.name().contains(u'$'))
                 continue;
             const QByteArray name = it.name().toUtf8();
             ns->functions.emplace_back(name, it.value());
@@ -333,10 +346,11 @@ JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTrans
     m_context->_private = this;
 }
 
-JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri)
+JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri, bool vb)
 {
     auto ns = std::make_unique<Namespace>();
     ns->uri = uri;
+    ns->vb = vb;
     // No extensions are installed: no console, timers, file or network access.
     ns->engine = std::make_unique<QJSEngine>();
     ns->dom = std::make_unique<ScriptDom>(m_nodes, *ns->engine);
@@ -348,6 +362,10 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
         throw UnexpectedFailure(QStringLiteral("The script engine could not be prepared: ") + parts.toString());
     ns->failed = parts.property(QStringLiteral("failed"));
     ns->invoke = parts.property(QStringLiteral("invoke"));
+    if (vb) {
+        if (const QString problem = installVbRuntime(*ns->engine); !problem.isEmpty())
+            throw UnexpectedFailure(QStringLiteral("The VBScript runtime could not be prepared: ") + problem);
+    }
     for (QJSValueIterator it(ns->engine->globalObject()); it.hasNext();) {
         it.next();
         ns->builtins.insert(it.name());
@@ -358,9 +376,17 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
 
 void JsScriptRunner::evaluate(Namespace& ns, const QString& code, const QString& file, int line)
 {
+    QString program = code;
+    if (ns.vb) {
+        const VbTranslation translation = translateVbScript(code, VbSource::Program, ns.vbProcedures);
+        if (!translation.error.isEmpty())
+            throw UnexpectedFailure(vbSyntaxError(translation, file, line));
+        ns.vbProcedures << translation.procedures;
+        program = translation.code;
+    }
     QStringList stack;
     const quint64 call = m_watchdog->start(ns.engine.get());
-    const QJSValue result = ns.engine->evaluate(code, file, line, &stack);
+    const QJSValue result = ns.engine->evaluate(program, file, line, &stack);
     if (m_watchdog->finish(call))
         throw UnexpectedFailure(QStringLiteral("The script (%1, line %2) did not finish within %3 seconds")
                                     .arg(QFileInfo(file).fileName())
@@ -499,4 +525,11 @@ extern "C" Q_DECL_EXPORT ScriptRunner* tabulonStartScripts(const std::vector<Scr
 {
     static_assert(std::is_same_v<decltype(&tabulonStartScripts), StartScriptsFunction>);
     return new JsScriptRunner(blocks, context, callTimeLimit);
+}
+
+extern "C" Q_DECL_EXPORT QString tabulonCheckScript(const ScriptBlock& block)
+{
+    static_assert(std::is_same_v<decltype(&tabulonCheckScript), CheckScriptFunction>);
+    const VbTranslation translation = translateVbScript(block.code);
+    return translation.error.isEmpty() ? QString() : vbSyntaxError(translation, block.file, block.line);
 }

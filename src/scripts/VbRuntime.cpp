@@ -3,6 +3,7 @@
 
 #include "VbRuntimeScript.h"
 
+#include <QFileInfo>
 #include <QJSEngine>
 #include <QLocale>
 #include <QObject>
@@ -140,10 +141,11 @@ QString installVbRuntime(QJSEngine& engine)
     return {};
 }
 
-bool isVbScriptLanguage(const QString& language)
+QString vbSyntaxError(const VbTranslation& translation, const QString& file, int firstLine)
 {
-    const QString l = language.trimmed().toLower();
-    return l == u"vbscript" || l == u"vbs";
+    return QStringLiteral("VBScript syntax error: %1 (%2, line %3)")
+        .arg(translation.error, QFileInfo(file).fileName())
+        .arg(firstLine + translation.errorLine - 1);
 }
 
 #include "VbRuntime.moc"

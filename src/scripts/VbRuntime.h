@@ -12,5 +12,7 @@ class QJSEngine;
  */
 QString installVbRuntime(QJSEngine& engine);
 
-// The language attribute values that mean VBScript, in any case.
-bool isVbScriptLanguage(const QString& language);
+struct VbTranslation;
+
+// The message of a block that does not translate; firstLine is the line of the block in file.
+QString vbSyntaxError(const VbTranslation& translation, const QString& file, int firstLine);

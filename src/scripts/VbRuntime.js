@@ -311,7 +311,7 @@ function $is(a, b) {
     if ((a !== null && typeof a !== 'object') || (b !== null && typeof b !== 'object') || a === $NULL || b === $NULL)
         $throw(424);
     if (a && b && typeof a.__node === 'number' && typeof b.__node === 'number')
-        return a.__node === b.__node;
+        return a.__node === b.__node || a.isSameNode(b);
     return a === b;
 }
 

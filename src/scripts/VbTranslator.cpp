@@ -1042,6 +1042,10 @@ private:
             }
             if (done && (this->*done)())
                 return;
+            // The end of an enclosing block, or of none: this one was not closed.
+            if (done && (isWord("end") || isWord("next") || isWord("loop") || isWord("wend") || isWord("elseif") ||
+                         isWord("else") || isWord("case")))
+                fail(expected);
             statement();
         }
     }

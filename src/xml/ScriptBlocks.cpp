@@ -55,6 +55,24 @@ void collectFrom(const xsltStylesheet* style, std::vector<ScriptBlock>& blocks)
         collectFrom(imported, blocks);
 }
 
+// Beside the program or where it is installed; the build folder only for programs run from it (the
+// tests), so that an installed program never loads code from there.
+QFunctionPointer resolveInScriptModule(const char* symbol, QString& errors)
+{
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString buildFolder = QStringLiteral(TABULON_SCRIPT_MODULE_DIR);
+    QStringList folders{programFolder, programFolder + QStringLiteral("/../" TABULON_SCRIPT_MODULE_INSTALL_DIR)};
+    if (programFolder.startsWith(buildFolder + u'/'))
+        folders << buildFolder;
+    for (const QString& folder : folders) {
+        QLibrary module(folder + QStringLiteral("/tabulon_scripts"));
+        if (const QFunctionPointer found = module.resolve(symbol))
+            return found;
+        errors += u'\n' + module.errorString();
+    }
+    return nullptr;
+}
+
 } // namespace
 
 std::vector<ScriptBlock> scriptBlocksOf(const xmlDoc* sheet)
@@ -92,14 +110,33 @@ std::optional<QString> scriptBlockProblem(const std::vector<ScriptBlock>& blocks
 {
     for (const ScriptBlock& block : blocks) {
         const QString language = block.language.trimmed().toLower();
-        if (!language.isEmpty() && language != u"jscript" && language != u"javascript")
-            return QStringLiteral("Script language \"%1\" is not supported; only JScript is (%2, line %3)")
+        if (!language.isEmpty() && language != u"jscript" && language != u"javascript" && !isVbScriptBlock(block))
+            return QStringLiteral(
+                       "Script language \"%1\" is not supported; only JScript and VBScript are (%2, line %3)")
                 .arg(block.language, block.file)
                 .arg(block.line);
         if (block.namespaceUri.isEmpty())
             return QStringLiteral("The script's implements-prefix \"%1\" names no declared namespace (%2, line %3)")
                 .arg(block.prefix, block.file)
                 .arg(block.line);
+        // One global scope per prefix cannot hold two languages.
+        for (const ScriptBlock& other : blocks) {
+            if (other.namespaceUri == block.namespaceUri && isVbScriptBlock(other) != isVbScriptBlock(block))
+                return QStringLiteral("The scripts of implements-prefix \"%1\" mix JScript and VBScript (%2, line %3)")
+                    .arg(block.prefix, other.file)
+                    .arg(other.line);
+        }
+    }
+    // VBScript is checked when the sheet is loaded, as the original service compiled it then.
+    for (const ScriptBlock& block : blocks) {
+        if (!isVbScriptBlock(block))
+            continue;
+        QString errors;
+        const auto check = reinterpret_cast<CheckScriptFunction>(resolveInScriptModule(CheckScriptSymbol, errors));
+        if (!check)
+            return QStringLiteral("The script engine could not be loaded:") + errors;
+        if (const QString problem = check(block); !problem.isEmpty())
+            return problem;
     }
     return std::nullopt;
 }
@@ -120,19 +157,8 @@ std::unique_ptr<ScriptRunner> ScriptRunner::start(const std::vector<ScriptBlock>
         return nullptr;
     if (const auto problem = scriptBlockProblem(blocks))
         throw UnexpectedFailure(*problem);
-    // Beside the program or where it is installed; the build folder only for programs run from
-    // it (the tests), so that an installed program never loads code from there.
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    const QString buildFolder = QStringLiteral(TABULON_SCRIPT_MODULE_DIR);
-    QStringList folders{programFolder, programFolder + QStringLiteral("/../" TABULON_SCRIPT_MODULE_INSTALL_DIR)};
-    if (programFolder.startsWith(buildFolder + u'/'))
-        folders << buildFolder;
     QString errors;
-    for (const QString& folder : folders) {
-        QLibrary module(folder + QStringLiteral("/tabulon_scripts"));
-        if (auto startScripts = reinterpret_cast<StartScriptsFunction>(module.resolve(StartScriptsSymbol)))
-            return std::unique_ptr<ScriptRunner>(startScripts(blocks, context, scriptCallTimeLimit()));
-        errors += u'\n' + module.errorString();
-    }
+    if (auto startScripts = reinterpret_cast<StartScriptsFunction>(resolveInScriptModule(StartScriptsSymbol, errors)))
+        return std::unique_ptr<ScriptRunner>(startScripts(blocks, context, scriptCallTimeLimit()));
     throw UnexpectedFailure(QStringLiteral("The script engine could not be loaded:") + errors);
 }
