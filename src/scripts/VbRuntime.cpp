@@ -7,6 +7,7 @@
 #include <QJSEngine>
 #include <QLocale>
 #include <QObject>
+#include <QRegularExpression>
 
 #include <array>
 #include <optional>
@@ -133,7 +134,19 @@ private:
 QString installVbRuntime(QJSEngine& engine)
 {
     engine.globalObject().setProperty(QStringLiteral("$host"), engine.newQObject(new VbHost(engine)));
-    const QJSValue result = engine.evaluate(QString::fromUtf8(VbRuntimeScript), QStringLiteral("vbscript-runtime"));
+    // The runtime's names are the closure's own and only copied to the global scope: the engine
+    // looks up global names slowly, and the runtime calls its own functions all the time.
+    const QString source = QString::fromUtf8(VbRuntimeScript);
+    QStringList exports;
+    static const QRegularExpression topLevelName(QStringLiteral("^(?:function|var) (\\$\\w+)"),
+                                                 QRegularExpression::MultilineOption);
+    for (auto it = topLevelName.globalMatch(source); it.hasNext();) {
+        const QString name = it.next().captured(1);
+        exports << QStringLiteral("this.%1 = %1;").arg(name);
+    }
+    const QJSValue result = engine.evaluate(QStringLiteral("(function () {") + source + exports.join(QString()) +
+                                                QStringLiteral("}).call(this);"),
+                                            QStringLiteral("vbscript-runtime"));
     engine.globalObject().deleteProperty(QStringLiteral("$host"));
     if (result.isError())
         return result.toString() +

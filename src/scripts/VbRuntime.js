@@ -12,9 +12,9 @@ $Num.prototype.valueOf = function () { return this.v; };
 $Num.prototype.toString = function () { return $str(this); };
 
 var $NULL = Object.freeze(Object.create(null));
-var $refs = [];
 var $procs = {};
 var $vbhost = this.$host;
+var $global = this;
 
 var $messages = {
     5: 'Invalid procedure call or argument', 6: 'Overflow', 7: 'Out of memory', 9: 'Subscript out of range',
@@ -276,6 +276,7 @@ function $neg(a) {
 function $pos(a) { return a; }
 
 function $cat(a, b) {
+    if (typeof a === 'string' && typeof b === 'string') return a + b;
     if (a === $NULL && b === $NULL) return $NULL;
     return (a === $NULL ? '' : $str(a)) + (b === $NULL ? '' : $str(b));
 }
@@ -306,6 +307,14 @@ function $lt(a, b) { var c = $cmp(a, b); return c === null ? $NULL : c < 0; }
 function $gt(a, b) { var c = $cmp(a, b); return c === null ? $NULL : c > 0; }
 function $le(a, b) { var c = $cmp(a, b); return c === null ? $NULL : c <= 0; }
 function $ge(a, b) { var c = $cmp(a, b); return c === null ? $NULL : c >= 0; }
+
+// Comparisons as conditions: true or false, Null counting as false.
+function $ceq(a, b) { if (typeof a === 'number' && typeof b === 'number') return a === b; return $cmp(a, b) === 0; }
+function $cne(a, b) { if (typeof a === 'number' && typeof b === 'number') return a !== b; var c = $cmp(a, b); return c !== null && c !== 0; }
+function $clt(a, b) { if (typeof a === 'number' && typeof b === 'number') return a < b; var c = $cmp(a, b); return c !== null && c < 0; }
+function $cgt(a, b) { if (typeof a === 'number' && typeof b === 'number') return a > b; var c = $cmp(a, b); return c !== null && c > 0; }
+function $cle(a, b) { if (typeof a === 'number' && typeof b === 'number') return a <= b; var c = $cmp(a, b); return c !== null && c <= 0; }
+function $cge(a, b) { if (typeof a === 'number' && typeof b === 'number') return a >= b; var c = $cmp(a, b); return c !== null && c >= 0; }
 
 function $is(a, b) {
     if ((a !== null && typeof a !== 'object') || (b !== null && typeof b !== 'object') || a === $NULL || b === $NULL)
@@ -442,6 +451,9 @@ function $esc(s) { return s.replace(/[.*+?^${}()|[\]\\]/g, '\\$&'); }
 
 // A number written as the locale writes it, or null.
 function $parsenum(s) {
+    // The script engine's regular expressions are slow enough to matter: plain numbers go first.
+    if ($locale.simple.test(s))
+        return Number($locale.decimal === '.' ? s : s.replace($locale.decimal, '.'));
     var t = s.trim();
     var m = /^&([hHoO])([0-9a-fA-F]+)&?$/.exec(t);
     if (m) {
@@ -449,9 +461,7 @@ function $parsenum(s) {
         if (isNaN(n) || n > 0xFFFFFFFF) return null;
         return n > 0xFFFF ? n | 0 : (n << 16) >> 16;
     }
-    var dec = $esc($locale.decimal), group = $esc($locale.group);
-    var re = new RegExp('^([-+]?)\\s*((?:\\d|' + group + '(?=\\d))*)(?:' + dec + '(\\d*))?(?:[eEdD]([-+]?\\d+))?$');
-    m = re.exec(t);
+    m = $locale.number.exec(t);
     if (!m || (m[2] === '' && (m[3] === undefined || m[3] === ''))) return null;
     var text = m[2].split($locale.group).join('') + (m[3] ? '.' + m[3] : '') + (m[4] ? 'e' + m[4] : '');
     var x = Number(text);
@@ -542,6 +552,8 @@ function $i1(a, i) {
         if (a.$dims > 1) $throw(9);
         return a[$element(a, i)];
     }
+    if (a !== null && typeof a === 'object' && typeof a.$default !== 'function' && typeof a.item === 'function')
+        return a.item(i instanceof $Num ? i.v : i);
     return $default(a, [i]);
 }
 
@@ -588,8 +600,12 @@ function $each(c) {
 
 var $keys = new WeakMap();
 
+var $lastKey = Object.create(null);
+
 function $key(o, name) {
     if (name in o) return name;
+    var last = $lastKey[name];
+    if (last !== undefined && last in o) return last;
     var owner = Object.getPrototypeOf(o) || o;
     var map = $keys.get(owner);
     if (!map || !map.has(name)) {
@@ -603,7 +619,9 @@ function $key(o, name) {
         }
         $keys.set(owner, map);
     }
-    return map.get(name);
+    var key = map.get(name);
+    if (key !== undefined) $lastKey[name] = key;
+    return key;
 }
 
 function $object(o) {
@@ -613,6 +631,10 @@ function $object(o) {
 }
 
 function $get(o, name) {
+    if (o !== null && typeof o === 'object' && name in o && !Array.isArray(o)) {
+        var found = o[name];
+        return typeof found === 'function' ? found.call(o) : found;
+    }
     $object(o);
     var key = $key(o, name);
     if (key === undefined) $throw(438, name);
@@ -816,6 +838,9 @@ function $datestr(serial) {
     return $format(p, $locale.shortDate) + ' ' + $format(p, $locale.longTime);
 }
 
+var $english = ['January', 'February', 'March', 'April', 'May', 'June', 'July', 'August', 'September', 'October',
+                'November', 'December'];
+
 // A date or time as the locale writes it (month names too), or null. Literals always read as US dates.
 function $parsedate(s, us) {
     var text = String(s).trim();
@@ -894,8 +919,6 @@ function $parsedate(s, us) {
     return $mkdate($serial(y, m, d), seconds).v;
 }
 
-var $english = ['January', 'February', 'March', 'April', 'May', 'June', 'July', 'August', 'September', 'October',
-                'November', 'December'];
 
 function $datelit(s) {
     var d = $parsedate(s, true);
@@ -919,6 +942,9 @@ function $todate(v) {
 function $setlocale(id) {
     var info = $vbhost.localeInfo(id === undefined ? '' : String(id));
     if (!info) return false;
+    var dec = $esc(info.decimal), group = $esc(info.group);
+    info.simple = new RegExp('^\\s*-?\\d+(?:' + dec + '\\d+)?\\s*$');
+    info.number = new RegExp('^([-+]?)\\s*((?:\\d|' + group + '(?=\\d))*)(?:' + dec + '(\\d*))?(?:[eEdD]([-+]?\\d+))?$');
     $locale = info;
     return true;
 }
@@ -927,22 +953,28 @@ function $setlocale(id) {
 
 function $tristate(v, fallback) {
     if (v === undefined) return fallback;
+    if (typeof v === 'boolean') return v;
     var x = $lng(v);
     return x === -2 ? fallback : x !== 0;
 }
 
 function $formatnum(x, digits, lead, parens, group) {
     var loc = $locale;
-    digits = digits === undefined || $lng(digits) === -1 ? loc.digits : $lng(digits);
+    digits = digits === undefined ? -1 : typeof digits === 'number' ? digits : $lng(digits);
+    if (digits === -1) digits = loc.digits;
     lead = $tristate(lead, true);
     parens = $tristate(parens, false);
     group = $tristate(group, true);
     var negative = x < 0;
+    if (digits < 0 || digits > 20) $throw(5);
     var scale = Math.pow(10, digits);
-    var r = Math.round(Math.abs(x) * scale + 1e-9 * Math.abs(x) * scale) / scale;
+    // Half away from zero, also for halves that binary fractions hold a little below .5.
+    var y = Math.abs(x) * scale, f = Math.floor(y);
+    var r = (y - f >= 0.5 - 1e-7 ? f + 1 : f) / scale;
     var fixed = r.toFixed(digits);
-    var whole = fixed.split('.')[0], frac = fixed.split('.')[1];
-    if (group) {
+    var point = fixed.indexOf('.');
+    var whole = point < 0 ? fixed : fixed.substr(0, point), frac = point < 0 ? '' : fixed.substr(point + 1);
+    if (group && whole.length > 3) {
         for (var at = whole.length - 3; at > 0; at -= 3)
             whole = whole.substr(0, at) + loc.group + whole.substr(at);
     }
@@ -1169,9 +1201,9 @@ var $B = {
         default: $throw(5);
         }
     }),
-    formatnumber: $nullable(function (v, digits, lead, parens, group) {
-        return $formatnum($n(v), digits, lead, parens, group);
-    }),
+    formatnumber: function (v, digits, lead, parens, group) {
+        return v === $NULL ? $NULL : $formatnum($n(v), digits, lead, parens, group);
+    },
     formatpercent: $nullable(function (v, digits, lead, parens, group) {
         return $formatnum($n(v) * 100, digits, lead, parens, group) + '%';
     }),
@@ -1405,22 +1437,6 @@ function $toxpath(v) {
     if (v instanceof $Num) return v.t === 7 ? $str(v) : v.v;
     if (Array.isArray(v)) $throw(13);
     return v;
-}
-
-// Makes a procedure of the block callable from XPath under its declared name.
-function $export(global, name, f, isFunction, count) {
-    $procs[name.toLowerCase()] = f;
-    global[name] = function () {
-        if (arguments.length !== count) $throw(450, name);
-        var args = new Array(arguments.length);
-        for (var i = 0; i < args.length; ++i) args[i] = $fromxpath(arguments[i]);
-        try {
-            var result = f.apply(null, args);
-            return isFunction ? $toxpath(result) : '';
-        } catch (e) {
-            throw $asvb(e);
-        }
-    };
 }
 
 $setlocale('');

@@ -1,6 +1,7 @@
 #include "scripts/VbTranslator.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <cmath>
@@ -415,6 +416,19 @@ const QSet<QString>& builtinFunctions()
     return names;
 }
 
+// What translated code calls of the runtime, bound once per block.
+const QStringList& runtimeNames()
+{
+    static const QStringList names = QStringLiteral("$add $sub $mul $div $idiv $mod $pow $neg $pos $cat $eq $ne $lt "
+                                                    "$gt $le $ge $is $not $and $or $xor $eqv $imp "
+                                                    "$b $i1 $idx $setidx $get $call $set $setcall $cp $dim $redim "
+                                                    "$erase $each $fornum $forgo $dbl $datelit $new "
+                                                    "$throw $undef $nofunction $onerror $err $B $NULL $procs "
+                                                    "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge")
+                                         .split(u' ');
+    return names;
+}
+
 const QHash<QString, QString>& builtinConstants()
 {
     static const QHash<QString, QString> constants = [] {
@@ -510,22 +524,39 @@ public:
         // called above the line that declares it.
         run(false);
         run(true);
-        QString declarations = QStringLiteral("var $oe = 0");
-        QStringList globals(m_globals.begin(), m_globals.end());
-        globals.sort();
-        for (const QString& name : globals)
-            declarations += QStringLiteral(", ") + mangle(name);
+        // Variables are global, shared with later blocks and Eval; the block's own code runs in a
+        // closure that holds the runtime's functions, as the engine looks up global names slowly.
+        QString globals = QStringLiteral("var $refs");
+        QStringList names(m_globals.begin(), m_globals.end());
+        names.sort();
+        for (const QString& name : names)
+            globals += QStringLiteral(", ") + mangle(name);
+        QString locals = QStringLiteral("var $oe = 0");
+        for (const QString& name : runtimeNames())
+            locals += QStringLiteral(", %1 = $G.%1").arg(name);
         for (const QString& temp : m_topTemps)
-            declarations += QStringLiteral(", ") + temp;
+            locals += QStringLiteral(", ") + temp;
         VbTranslation result;
-        result.code = declarations + u';' + m_out + u'\n';
+        result.code = globals + QStringLiteral(";(function ($G) {") + locals + u';' + m_out + u'\n';
         for (const QString& key : m_procOrder) {
             const Procedure& proc = m_procs[key];
             result.procedures << proc.name;
-            result.code += QStringLiteral("$export(this, %1, %2, %3, %4);\n")
-                               .arg(jsString(proc.name), mangle(key), proc.isFunction ? u"true" : u"false")
-                               .arg(proc.params.size());
+            // What XPath calls: its numbers are Doubles, and it cannot take Empty, Null or arrays.
+            QStringList params;
+            QStringList args;
+            for (qsizetype i = 0; i < proc.params.size(); ++i) {
+                params << QStringLiteral("a%1").arg(i);
+                args << QStringLiteral("$fromxpath(a%1)").arg(i);
+            }
+            result.code +=
+                QStringLiteral("$procs[%1] = %2; $G[%3] = function (%4) { if (arguments.length !== %5) "
+                               "$throw(450, %3); try { return %6; } catch (e) { throw $asvb(e); } };\n")
+                    .arg(jsString(key), mangle(key), jsString(proc.name), params.join(u','))
+                    .arg(proc.params.size())
+                    .arg(proc.isFunction ? QStringLiteral("$toxpath(%1(%2))").arg(mangle(key), args.join(u','))
+                                         : QStringLiteral("(%1(%2), '')").arg(mangle(key), args.join(u',')));
         }
+        result.code += QStringLiteral("})($global);\n");
         return result;
     }
 
@@ -748,7 +779,7 @@ private:
     {
         const auto found = m_procs.find(name.text);
         if (found == m_procs.end())
-            return QStringLiteral("%1(%2)").arg(mangle(name.text), joined(args));
+            return QStringLiteral("$procs[%1](%2)").arg(jsString(name.text), joined(args));
         const Procedure& proc = found.value();
         if (m_pass2 && qsizetype(args.size()) != proc.params.size())
             return QStringLiteral("$throw(450, %1)").arg(jsString(proc.name));
@@ -1023,7 +1054,40 @@ private:
         return value;
     }
 
-    QString condition() { return QStringLiteral("$b(%1)").arg(parseExpr().code); }
+    // A condition's comparison answers true or false directly.
+    QString condition()
+    {
+        const QString code = parseExpr().code;
+        static const QRegularExpression comparison(QStringLiteral("^\\$(eq|ne|lt|gt|le|ge)\\((.*)\\)$"));
+        const QRegularExpressionMatch m = comparison.match(code);
+        if (m.hasMatch() && balanced(m.captured(2)))
+            return QStringLiteral("$c%1(%2)").arg(m.captured(1), m.captured(2));
+        return QStringLiteral("$b(%1)").arg(code);
+    }
+
+    // Whether the text is one argument list: $eq(a)+$eq(b) must not be read as $eq(a)+$eq(b).
+    static bool balanced(const QString& inner)
+    {
+        int depth = 0;
+        bool inString = false;
+        for (qsizetype i = 0; i < inner.size(); ++i) {
+            const QChar c = inner[i];
+            if (inString) {
+                if (c == u'\\')
+                    ++i;
+                else if (c == u'"')
+                    inString = false;
+            } else if (c == u'"') {
+                inString = true;
+            } else if (c == u'(' || c == u'[') {
+                ++depth;
+            } else if (c == u')' || c == u']') {
+                if (--depth < 0)
+                    return false;
+            }
+        }
+        return depth == 0;
+    }
 
     // Statements
 
@@ -1403,8 +1467,19 @@ private:
             const QString endCode = parseExpr().code;
             const QString stepCode = acceptWord("step") ? parseExpr().code : QStringLiteral("1");
             const QString label = loopLabel('f');
-            put(QStringLiteral("%1:for(%2=$fornum(%3),%4=$fornum(%5),%6=$fornum(%7);$forgo(%2,%4,%6);%2=$add(%2,%6)){")
-                    .arg(label, target, start, end, endCode, step, stepCode));
+            static const QRegularExpression wholeLiteral(QStringLiteral("^\\(?-?\\d+\\)?$"));
+            if (wholeLiteral.match(start).hasMatch() && wholeLiteral.match(stepCode).hasMatch() &&
+                !target.startsWith(u'$')) {
+                // Whole numbers count on as plain numbers: their value alone tells Integer from Long.
+                const QString cmp = stepCode.contains(u'-') ? QStringLiteral(">=") : QStringLiteral("<=");
+                put(QStringLiteral("%1:for(%2=%3,%4=$fornum(%5);typeof %2==='number'&&typeof %4==='number'?%2%6%4:"
+                                   "$forgo(%2,%4,%7);%2=typeof %2==='number'?%2+%7:$add(%2,%7)){")
+                        .arg(label, target, start, end, endCode, cmp, stepCode));
+            } else {
+                put(QStringLiteral(
+                        "%1:for(%2=$fornum(%3),%4=$fornum(%5),%6=$fornum(%7);$forgo(%2,%4,%6);%2=$add(%2,%6)){")
+                        .arg(label, target, start, end, endCode, step, stepCode));
+            }
         }
         endStatement();
         block(&Translator::atNext, QStringLiteral("Expected 'Next'"));
