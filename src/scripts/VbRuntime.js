@@ -7,6 +7,11 @@
 // range is an Integer, in Long range a Long, anything else a Double). Every other number is a
 // $Num box: a whole Double, a small Long, Byte, Single, Currency and Date.
 
+// typeof's answers as the engine makes them: comparing with these is a pointer comparison, with a
+// literal a text comparison.
+var $NUMBER = typeof 0, $STRING = typeof '', $BOOLEAN = typeof true, $UNDEFINED = typeof undefined,
+    $OBJECT = typeof {}, $FUNCTION = typeof $Num;
+
 function $Num(t, v) { this.t = t; this.v = v; }
 $Num.prototype.valueOf = function () { return this.v; };
 $Num.prototype.toString = function () { return $str(this); };
@@ -15,6 +20,8 @@ var $NULL = Object.freeze(Object.create(null));
 var $procs = {};
 var $vbhost = this.$host;
 var $global = this;
+// Not named: a function that names eval has every name looked up by text.
+var $globaleval = this.eval;
 
 var $messages = {
     5: 'Invalid procedure call or argument', 6: 'Overflow', 7: 'Out of memory', 9: 'Subscript out of range',
@@ -103,17 +110,17 @@ function $Interrupted() {}
 
 function $type(v) {
     switch (typeof v) {
-    case 'number':
+    case $NUMBER:
         if (v !== Math.floor(v))
             return 5;
         return v >= -32768 && v <= 32767 ? 2 : v >= -2147483648 && v <= 2147483647 ? 3 : 5;
-    case 'string': return 8;
-    case 'boolean': return 11;
-    case 'undefined': return 0;
+    case $STRING: return 8;
+    case $BOOLEAN: return 11;
+    case $UNDEFINED: return 0;
     }
     if (v === $NULL) return 1;
     if (v instanceof $Num) return v.t;
-    if (Array.isArray(v)) return 8204;
+    if ((v instanceof Array)) return 8204;
     return 9;
 }
 
@@ -158,8 +165,8 @@ function $bankers(x) {
 }
 
 function $dv(o) {
-    if (o !== null && typeof o === 'object' && o !== $NULL && !(o instanceof $Num) && !Array.isArray(o)) {
-        if (typeof o.$value === 'function') return o.$value();
+    if (o !== null && typeof o === $OBJECT && o !== $NULL && !(o instanceof $Num) && !(o instanceof Array)) {
+        if (typeof o.$value === $FUNCTION) return o.$value();
         $throw(438);
     }
     return o;
@@ -168,10 +175,10 @@ function $dv(o) {
 // The number in a value for arithmetic; a string must read as a number or a date.
 function $n(v) {
     switch (typeof v) {
-    case 'number': return v;
-    case 'undefined': return 0;
-    case 'boolean': return v ? -1 : 0;
-    case 'string': {
+    case $NUMBER: return v;
+    case $UNDEFINED: return 0;
+    case $BOOLEAN: return v ? -1 : 0;
+    case $STRING: {
         var x = $parsenum(v);
         if (x !== null) return x;
         var d = $parsedate(v, false);
@@ -182,7 +189,7 @@ function $n(v) {
     if (v instanceof $Num) return v.v;
     if (v === $NULL) $throw(94);
     if (v === null) $throw(424);
-    if (Array.isArray(v)) $throw(13);
+    if ((v instanceof Array)) $throw(13);
     return $n($dv(v));
 }
 
@@ -207,20 +214,30 @@ function $arithtype(a, b) {
     return $rank(ta) > $rank(tb) ? ta : tb;
 }
 
-function $plain(a, b) { return typeof a === 'number' && typeof b === 'number'; }
+function $plain(a, b) { return typeof a === $NUMBER && typeof b === $NUMBER; }
+
+// Two plain numbers: Integer and Long when both are whole, which widen as their sum needs.
+function $whole(a, b, r) {
+    if ((a | 0) === a && (b | 0) === b) {
+        if (a >= -32768 && a <= 32767 && b >= -32768 && b <= 32767) return r;
+        return r >= -32768 && r <= 32767 ? new $Num(3, r) : r;
+    }
+    if (r !== r || r === Infinity || r === -Infinity) $throw(6);
+    return r === Math.floor(r) && r >= -2147483648 && r <= 2147483647 ? new $Num(5, r) : r;
+}
 
 function $add(a, b) {
-    if ($plain(a, b)) return $fix($type(a) > $type(b) ? $type(a) : $type(b), a + b);
-    if (typeof a === 'string' && typeof b === 'string') return a + b;
+    if (typeof a === $NUMBER && typeof b === $NUMBER) return $whole(a, b, a + b);
+    if (typeof a === $STRING && typeof b === $STRING) return a + b;
     if (a === $NULL || b === $NULL) return $NULL;
-    if (a === undefined && typeof b === 'string') return b;
-    if (b === undefined && typeof a === 'string') return a;
+    if (a === undefined && typeof b === $STRING) return b;
+    if (b === undefined && typeof a === $STRING) return a;
     if (a === undefined && b === undefined) return 0;
     return $fix($arithtype(a, b), $n(a) + $n(b));
 }
 
 function $sub(a, b) {
-    if ($plain(a, b)) return $fix($type(a) > $type(b) ? $type(a) : $type(b), a - b);
+    if (typeof a === $NUMBER && typeof b === $NUMBER) return $whole(a, b, a - b);
     if (a === $NULL || b === $NULL) return $NULL;
     var t = $arithtype(a, b);
     if (t === 7 && $type(a) === 7 && $type(b) === 7) t = 5;
@@ -228,7 +245,7 @@ function $sub(a, b) {
 }
 
 function $mul(a, b) {
-    if ($plain(a, b)) return $fix($type(a) > $type(b) ? $type(a) : $type(b), a * b);
+    if (typeof a === $NUMBER && typeof b === $NUMBER) return $whole(a, b, a * b);
     if (a === $NULL || b === $NULL) return $NULL;
     var t = $arithtype(a, b);
     return $fix(t === 7 ? 5 : t, $n(a) * $n(b));
@@ -268,7 +285,7 @@ function $pow(a, b) {
 }
 
 function $neg(a) {
-    if (typeof a === 'number') return $fix($type(a), -a);
+    if (typeof a === $NUMBER) return $fix($type(a), -a);
     if (a === $NULL) return $NULL;
     return $fix($ntype(a), -$n(a));
 }
@@ -276,24 +293,24 @@ function $neg(a) {
 function $pos(a) { return a; }
 
 function $cat(a, b) {
-    if (typeof a === 'string' && typeof b === 'string') return a + b;
+    if (typeof a === $STRING && typeof b === $STRING) return a + b;
     if (a === $NULL && b === $NULL) return $NULL;
     return (a === $NULL ? '' : $str(a)) + (b === $NULL ? '' : $str(b));
 }
 
 // Comparison: -1, 0, 1, or null when either side is Null. A number is less than any string.
 function $cmp(a, b, text) {
-    if (typeof a === 'number' && typeof b === 'number') return a < b ? -1 : a > b ? 1 : 0;
-    if (typeof a === 'string' && typeof b === 'string') {
+    if (typeof a === $NUMBER && typeof b === $NUMBER) return a < b ? -1 : a > b ? 1 : 0;
+    if (typeof a === $STRING && typeof b === $STRING) {
         if (text) { a = a.toLowerCase(); b = b.toLowerCase(); }
         return a < b ? -1 : a > b ? 1 : 0;
     }
     if (a === $NULL || b === $NULL) return null;
-    if (a !== null && typeof a === 'object' && !(a instanceof $Num)) a = $dv(a);
-    if (b !== null && typeof b === 'object' && !(b instanceof $Num)) b = $dv(b);
-    if (a === undefined) a = typeof b === 'string' ? '' : 0;
-    if (b === undefined) b = typeof a === 'string' ? '' : 0;
-    var sa = typeof a === 'string', sb = typeof b === 'string';
+    if (a !== null && typeof a === $OBJECT && !(a instanceof $Num)) a = $dv(a);
+    if (b !== null && typeof b === $OBJECT && !(b instanceof $Num)) b = $dv(b);
+    if (a === undefined) a = typeof b === $STRING ? '' : 0;
+    if (b === undefined) b = typeof a === $STRING ? '' : 0;
+    var sa = typeof a === $STRING, sb = typeof b === $STRING;
     if (sa && sb) return $cmp(a, b, text);
     if (sa) return 1;
     if (sb) return -1;
@@ -309,17 +326,17 @@ function $le(a, b) { var c = $cmp(a, b); return c === null ? $NULL : c <= 0; }
 function $ge(a, b) { var c = $cmp(a, b); return c === null ? $NULL : c >= 0; }
 
 // Comparisons as conditions: true or false, Null counting as false.
-function $ceq(a, b) { if (typeof a === 'number' && typeof b === 'number') return a === b; return $cmp(a, b) === 0; }
-function $cne(a, b) { if (typeof a === 'number' && typeof b === 'number') return a !== b; var c = $cmp(a, b); return c !== null && c !== 0; }
-function $clt(a, b) { if (typeof a === 'number' && typeof b === 'number') return a < b; var c = $cmp(a, b); return c !== null && c < 0; }
-function $cgt(a, b) { if (typeof a === 'number' && typeof b === 'number') return a > b; var c = $cmp(a, b); return c !== null && c > 0; }
-function $cle(a, b) { if (typeof a === 'number' && typeof b === 'number') return a <= b; var c = $cmp(a, b); return c !== null && c <= 0; }
-function $cge(a, b) { if (typeof a === 'number' && typeof b === 'number') return a >= b; var c = $cmp(a, b); return c !== null && c >= 0; }
+function $ceq(a, b) { if (typeof a === $NUMBER && typeof b === $NUMBER) return a === b; return $cmp(a, b) === 0; }
+function $cne(a, b) { if (typeof a === $NUMBER && typeof b === $NUMBER) return a !== b; var c = $cmp(a, b); return c !== null && c !== 0; }
+function $clt(a, b) { if (typeof a === $NUMBER && typeof b === $NUMBER) return a < b; var c = $cmp(a, b); return c !== null && c < 0; }
+function $cgt(a, b) { if (typeof a === $NUMBER && typeof b === $NUMBER) return a > b; var c = $cmp(a, b); return c !== null && c > 0; }
+function $cle(a, b) { if (typeof a === $NUMBER && typeof b === $NUMBER) return a <= b; var c = $cmp(a, b); return c !== null && c <= 0; }
+function $cge(a, b) { if (typeof a === $NUMBER && typeof b === $NUMBER) return a >= b; var c = $cmp(a, b); return c !== null && c >= 0; }
 
 function $is(a, b) {
-    if ((a !== null && typeof a !== 'object') || (b !== null && typeof b !== 'object') || a === $NULL || b === $NULL)
+    if ((a !== null && typeof a !== $OBJECT) || (b !== null && typeof b !== $OBJECT) || a === $NULL || b === $NULL)
         $throw(424);
-    if (a && b && typeof a.__node === 'number' && typeof b.__node === 'number')
+    if (a && b && typeof a.__node === $NUMBER && typeof b.__node === $NUMBER)
         return a.__node === b.__node || a.isSameNode(b);
     return a === b;
 }
@@ -327,8 +344,8 @@ function $is(a, b) {
 // Logical operators: Boolean on Booleans, bitwise on numbers, with Null's three values.
 function $bits(v) { return $lng(v); }
 function $logictype(a, b) {
-    if (typeof a === 'boolean' && typeof b === 'boolean') return 11;
-    return $intop(typeof a === 'boolean' ? 0 : a, typeof b === 'boolean' ? 0 : b);
+    if (typeof a === $BOOLEAN && typeof b === $BOOLEAN) return 11;
+    return $intop(typeof a === $BOOLEAN ? 0 : a, typeof b === $BOOLEAN ? 0 : b);
 }
 function $logic(a, b, f) {
     var t = $logictype(a, b);
@@ -336,25 +353,25 @@ function $logic(a, b, f) {
     return t === 11 ? r !== 0 : $fix(t, r);
 }
 function $not(a) {
-    if (typeof a === 'boolean') return !a;
+    if (typeof a === $BOOLEAN) return !a;
     if (a === $NULL) return $NULL;
     return $fix($intop(a, 0), ~$bits(a));
 }
 function $and(a, b) {
-    if (typeof a === 'boolean' && typeof b === 'boolean') return a && b;
+    if (typeof a === $BOOLEAN && typeof b === $BOOLEAN) return a && b;
     if (a === $NULL || b === $NULL) {
         var other = a === $NULL ? b : a;
-        if (other !== $NULL && !$b(other) && typeof other === 'boolean') return false;
-        if (other !== $NULL && typeof other !== 'boolean' && $bits(other) === 0) return 0;
+        if (other !== $NULL && !$b(other) && typeof other === $BOOLEAN) return false;
+        if (other !== $NULL && typeof other !== $BOOLEAN && $bits(other) === 0) return 0;
         return $NULL;
     }
     return $logic(a, b, function (x, y) { return x & y; });
 }
 function $or(a, b) {
-    if (typeof a === 'boolean' && typeof b === 'boolean') return a || b;
+    if (typeof a === $BOOLEAN && typeof b === $BOOLEAN) return a || b;
     if (a === $NULL || b === $NULL) {
         var other = a === $NULL ? b : a;
-        if (other !== $NULL && typeof other === 'boolean' && other) return true;
+        if (other !== $NULL && typeof other === $BOOLEAN && other) return true;
         return $NULL;
     }
     return $logic(a, b, function (x, y) { return x | y; });
@@ -375,10 +392,10 @@ function $imp(a, b) {
 
 // A condition's truth: Null counts as False.
 function $b(v) {
-    if (typeof v === 'boolean') return v;
-    if (typeof v === 'number') return v !== 0;
+    if (typeof v === $BOOLEAN) return v;
+    if (typeof v === $NUMBER) return v !== 0;
     if (v === undefined || v === $NULL) return false;
-    if (typeof v === 'string') {
+    if (typeof v === $STRING) {
         var l = v.trim().toLowerCase();
         if (l === 'true' || l === '#true#') return true;
         if (l === 'false' || l === '#false#') return false;
@@ -429,10 +446,10 @@ function $digits(x, precision) {
 
 function $str(v) {
     switch (typeof v) {
-    case 'string': return v;
-    case 'number': return v === Math.floor(v) && Math.abs(v) < 1e15 ? String(v) : $digits(v, 15);
-    case 'boolean': return v ? 'True' : 'False';
-    case 'undefined': return '';
+    case $STRING: return v;
+    case $NUMBER: return v === Math.floor(v) && Math.abs(v) < 1e15 ? String(v) : $digits(v, 15);
+    case $BOOLEAN: return v ? 'True' : 'False';
+    case $UNDEFINED: return '';
     }
     if (v instanceof $Num) {
         switch (v.t) {
@@ -443,7 +460,7 @@ function $str(v) {
         }
     }
     if (v === $NULL) $throw(94);
-    if (v === null || Array.isArray(v)) $throw(13);
+    if (v === null || (v instanceof Array)) $throw(13);
     return $str($dv(v));
 }
 
@@ -451,6 +468,14 @@ function $esc(s) { return s.replace(/[.*+?^${}()|[\]\\]/g, '\\$&'); }
 
 // A number written as the locale writes it, or null.
 function $parsenum(s) {
+    // Most numbers are plain; a leading 0 must be followed by the point, or "0x1F" would count.
+    if ($locale.decimal === '.') {
+        var c = s.charCodeAt(0);
+        if ((c >= 49 && c <= 57) || c === 45 || c === 46 || (c === 48 && (s.length === 1 || s.charCodeAt(1) === 46))) {
+            var quick = +s;
+            if (quick === quick && quick !== Infinity && quick !== -Infinity) return quick;
+        }
+    }
     // The script engine's regular expressions are slow enough to matter: plain numbers go first.
     if ($locale.simple.test(s))
         return Number($locale.decimal === '.' ? s : s.replace($locale.decimal, '.'));
@@ -470,15 +495,15 @@ function $parsenum(s) {
 }
 
 function $fornum(v) {
-    if (typeof v === 'number' || v instanceof $Num) return v;
+    if (typeof v === $NUMBER || v instanceof $Num) return v;
     if (v === $NULL) $throw(94);
-    if (typeof v === 'string') return $fix(5, $n(v));
+    if (typeof v === $STRING) return $fix(5, $n(v));
     return $fix($ntype(v), $n(v));
 }
 
 function $forgo(i, e, s) {
-    var x = typeof i === 'number' ? i : $n(i), y = typeof e === 'number' ? e : $n(e);
-    return (typeof s === 'number' ? s : $n(s)) >= 0 ? x <= y : x >= y;
+    var x = typeof i === $NUMBER ? i : $n(i), y = typeof e === $NUMBER ? e : $n(e);
+    return (typeof s === $NUMBER ? s : $n(s)) >= 0 ? x <= y : x >= y;
 }
 
 // Arrays
@@ -499,10 +524,10 @@ function $dim(bounds) {
 
 function $redim(old, preserve, bounds) {
     var fresh = $dim(bounds);
-    if (preserve && Array.isArray(old)) {
+    if (preserve && (old instanceof Array)) {
         var copy = function (from, to) {
             for (var i = 0; i < from.length && i < to.length; ++i) {
-                if (Array.isArray(to[i]) && to.$dims > 1) copy(from[i], to[i]);
+                if ((to[i] instanceof Array) && to.$dims > 1) copy(from[i], to[i]);
                 else to[i] = from[i];
             }
         };
@@ -512,12 +537,12 @@ function $redim(old, preserve, bounds) {
 }
 
 function $erase(a) {
-    if (!Array.isArray(a)) $throw(13);
+    if (!(a instanceof Array)) $throw(13);
     return [];
 }
 
 function $cp(v) {
-    if (!Array.isArray(v)) return v;
+    if (!(v instanceof Array)) return v;
     var c = new Array(v.length);
     for (var i = 0; i < v.length; ++i) c[i] = $cp(v[i]);
     if (v.$dims) c.$dims = v.$dims;
@@ -538,9 +563,9 @@ function $native(v) {
 
 // The default member of an object: Item for collections, Value for matches and the like.
 function $default(o, args) {
-    if (o !== null && typeof o === 'object' && o !== $NULL && !(o instanceof $Num)) {
-        if (typeof o.$default === 'function') return o.$default.apply(o, args);
-        if (typeof o.item === 'function') return o.item.apply(o, args.map($native));
+    if (o !== null && typeof o === $OBJECT && o !== $NULL && !(o instanceof $Num)) {
+        if (typeof o.$default === $FUNCTION) return o.$default.apply(o, args);
+        if (typeof o.item === $FUNCTION) return o.item.apply(o, args.map($native));
         $throw(438);
     }
     if (o === null) $throw(424);
@@ -548,17 +573,17 @@ function $default(o, args) {
 }
 
 function $i1(a, i) {
-    if (Array.isArray(a)) {
+    if ((a instanceof Array)) {
         if (a.$dims > 1) $throw(9);
         return a[$element(a, i)];
     }
-    if (a !== null && typeof a === 'object' && typeof a.$default !== 'function' && typeof a.item === 'function')
+    if (a !== null && typeof a === $OBJECT && typeof a.$default !== $FUNCTION && typeof a.item === $FUNCTION)
         return a.item(i instanceof $Num ? i.v : i);
     return $default(a, [i]);
 }
 
 function $idx(a, args) {
-    if (!Array.isArray(a)) return $default(a, args);
+    if (!(a instanceof Array)) return $default(a, args);
     if ((a.$dims || 1) !== args.length) $throw(9);
     for (var i = 0; i < args.length; ++i)
         a = a[$element(a, args[i])];
@@ -566,8 +591,8 @@ function $idx(a, args) {
 }
 
 function $setidx(a, args, v) {
-    if (!Array.isArray(a)) {
-        if (a !== null && typeof a === 'object' && typeof a.$let === 'function')
+    if (!(a instanceof Array)) {
+        if (a !== null && typeof a === $OBJECT && typeof a.$let === $FUNCTION)
             return a.$let('item', args, v);
         $throw(a === null ? 424 : 13);
     }
@@ -578,16 +603,16 @@ function $setidx(a, args, v) {
 }
 
 function $each(c) {
-    if (Array.isArray(c)) {
+    if ((c instanceof Array)) {
         if (!c.$dims) return c.slice();
         var all = [];
-        var walk = function (x) { for (var i = 0; i < x.length; ++i) Array.isArray(x[i]) && c.$dims ? walk(x[i]) : all.push(x[i]); };
+        var walk = function (x) { for (var i = 0; i < x.length; ++i) (x[i] instanceof Array) && c.$dims ? walk(x[i]) : all.push(x[i]); };
         walk(c);
         return all;
     }
-    if (c !== null && typeof c === 'object' && c !== $NULL) {
-        if (typeof c.$each === 'function') return c.$each();
-        if (typeof c.item === 'function' && typeof c.length === 'number') {
+    if (c !== null && typeof c === $OBJECT && c !== $NULL) {
+        if (typeof c.$each === $FUNCTION) return c.$each();
+        if (typeof c.item === $FUNCTION && typeof c.length === $NUMBER) {
             var items = [];
             for (var i = 0; i < c.length; ++i) items.push(c.item(i));
             return items;
@@ -625,21 +650,21 @@ function $key(o, name) {
 }
 
 function $object(o) {
-    if (o === null || o === undefined || typeof o !== 'object' || o === $NULL || o instanceof $Num || Array.isArray(o))
+    if (o === null || o === undefined || typeof o !== $OBJECT || o === $NULL || o instanceof $Num || (o instanceof Array))
         $throw(424);
     return o;
 }
 
 function $get(o, name) {
-    if (o !== null && typeof o === 'object' && name in o && !Array.isArray(o)) {
+    if (o !== null && typeof o === $OBJECT && name in o && !(o instanceof Array)) {
         var found = o[name];
-        return typeof found === 'function' ? found.call(o) : found;
+        return typeof found === $FUNCTION ? found.call(o) : found;
     }
     $object(o);
     var key = $key(o, name);
     if (key === undefined) $throw(438, name);
     var v = o[key];
-    return typeof v === 'function' ? v.call(o) : v;
+    return typeof v === $FUNCTION ? v.call(o) : v;
 }
 
 function $call(o, name, args) {
@@ -647,13 +672,13 @@ function $call(o, name, args) {
     var key = $key(o, name);
     if (key === undefined) $throw(438, name);
     var v = o[key];
-    if (typeof v === 'function') return v.apply(o, o.$vb ? args : args.map($native));
+    if (typeof v === $FUNCTION) return v.apply(o, o.$vb ? args : args.map($native));
     return args.length ? $idx(v, args) : v;
 }
 
 function $set(o, name, v) {
     $object(o);
-    if (typeof o.$let === 'function') return o.$let(name, [], v);
+    if (typeof o.$let === $FUNCTION) return o.$let(name, [], v);
     var key = $key(o, name);
     if (key === undefined) $throw(438, name);
     o[key] = $native(v);
@@ -661,7 +686,7 @@ function $set(o, name, v) {
 
 function $setcall(o, name, args, v) {
     $object(o);
-    if (typeof o.$let === 'function') return o.$let(name, args, v);
+    if (typeof o.$let === $FUNCTION) return o.$let(name, args, v);
     $setidx($get(o, name), args, v);
 }
 
@@ -928,7 +953,7 @@ function $datelit(s) {
 
 function $todate(v) {
     if (v instanceof $Num && v.t === 7) return v.v;
-    if (typeof v === 'string') {
+    if (typeof v === $STRING) {
         var d = $parsedate(v, false);
         if (d !== null) return d;
         var x = $parsenum(v);
@@ -953,34 +978,51 @@ function $setlocale(id) {
 
 function $tristate(v, fallback) {
     if (v === undefined) return fallback;
-    if (typeof v === 'boolean') return v;
+    if (typeof v === $BOOLEAN) return v;
     var x = $lng(v);
     return x === -2 ? fallback : x !== 0;
 }
 
+var $pow10 = [1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18,
+              1e19, 1e20];
+var $zeros = '00000000000000000000';
+
+// Formatting is most of what report scripts do, and the engine's number and string methods are
+// slow: the number is turned into text once, as a whole number of its last digit.
 function $formatnum(x, digits, lead, parens, group) {
     var loc = $locale;
-    digits = digits === undefined ? -1 : typeof digits === 'number' ? digits : $lng(digits);
+    digits = digits === undefined ? -1 : typeof digits === $NUMBER ? digits : $lng(digits);
     if (digits === -1) digits = loc.digits;
-    lead = $tristate(lead, true);
-    parens = $tristate(parens, false);
-    group = $tristate(group, true);
-    var negative = x < 0;
+    if (lead !== true) lead = lead === undefined || lead === false ? lead === undefined : $tristate(lead, true);
+    if (parens !== false) parens = parens === undefined || parens === true ? parens === true : $tristate(parens, false);
+    if (group !== true && group !== false) group = $tristate(group, true);
     if (digits < 0 || digits > 20) $throw(5);
-    var scale = Math.pow(10, digits);
+    var scale = $pow10[digits];
     // Half away from zero, also for halves that binary fractions hold a little below .5.
-    var y = Math.abs(x) * scale, f = Math.floor(y);
-    var r = (y - f >= 0.5 - 1e-7 ? f + 1 : f) / scale;
-    var fixed = r.toFixed(digits);
-    var point = fixed.indexOf('.');
-    var whole = point < 0 ? fixed : fixed.substr(0, point), frac = point < 0 ? '' : fixed.substr(point + 1);
+    var y = (x < 0 ? -x : x) * scale, f = Math.floor(y);
+    if (y - f >= 0.5 - 1e-7) f += 1;
+    var whole, frac = '';
+    if (f < 1e15) {
+        var all = '' + f;
+        if (digits === 0) {
+            whole = all;
+        } else {
+            if (all.length <= digits) all = $zeros.slice(0, digits + 1 - all.length) + all;
+            whole = all.slice(0, all.length - digits);
+            frac = all.slice(all.length - digits);
+        }
+    } else {
+        var fixed = (f / scale).toFixed(digits), point = fixed.indexOf('.');
+        whole = point < 0 ? fixed : fixed.slice(0, point);
+        frac = point < 0 ? '' : fixed.slice(point + 1);
+    }
     if (group && whole.length > 3) {
         for (var at = whole.length - 3; at > 0; at -= 3)
-            whole = whole.substr(0, at) + loc.group + whole.substr(at);
+            whole = whole.slice(0, at) + loc.group + whole.slice(at);
     }
-    if (whole === '0' && !lead && frac) whole = '';
-    var text = whole + (frac ? loc.decimal + frac : '');
-    if (negative && r !== 0) text = parens ? '(' + text + ')' : '-' + text;
+    if (!lead && whole === '0' && frac) whole = '';
+    var text = frac ? whole + loc.decimal + frac : whole;
+    if (x < 0 && f !== 0) text = parens ? '(' + text + ')' : '-' + text;
     return text;
 }
 
@@ -997,7 +1039,7 @@ function $nullable(f) {
 }
 
 function $strcheck(v) {
-    if (Array.isArray(v)) $throw(13);
+    if ((v instanceof Array)) $throw(13);
     return $str(v);
 }
 
@@ -1163,17 +1205,17 @@ var $B = {
     eval: function (text) {
         var t = $vbhost.translate($str(text), true, Object.keys($procs));
         if (t.error) $throw(1002, t.error);
-        return (0, eval)(t.code);
+        return $globaleval(t.code);
     },
     execute: function (text) { $B.executeglobal(text); },
     executeglobal: function (text) {
         var t = $vbhost.translate($str(text), false, Object.keys($procs));
         if (t.error) $throw(1002, t.error);
-        (0, eval)(t.code);
+        $globaleval(t.code);
     },
     exp: $nullable(function (v) { return $fix(5, Math.exp($n(v))); }),
     filter: function (list, value, include, mode) {
-        if (!Array.isArray(list) || list.$dims) $throw(13);
+        if (!(list instanceof Array) || list.$dims) $throw(13);
         var v = $str(value), keep = include === undefined ? true : $b(include), text = mode !== undefined && $lng(mode) === 1;
         if (text) v = v.toLowerCase();
         return list.filter(function (e) {
@@ -1240,10 +1282,10 @@ var $B = {
         return from - b.length < 0 ? 0 : at + 1;
     },
     int: $nullable(function (v) { return $fix($ntype(v), Math.floor($n(v))); }),
-    isarray: function (v) { return Array.isArray(v); },
+    isarray: function (v) { return (v instanceof Array); },
     isdate: function (v) {
         if (v instanceof $Num && v.t === 7) return true;
-        return typeof v === 'string' && $parsedate(v, false) !== null;
+        return typeof v === $STRING && $parsedate(v, false) !== null;
     },
     isempty: function (v) { return v === undefined; },
     isnull: function (v) { return v === $NULL; },
@@ -1254,11 +1296,11 @@ var $B = {
     },
     isobject: function (v) { return $type(v) === 9; },
     join: function (list, delimiter) {
-        if (!Array.isArray(list) || list.$dims) $throw(13);
+        if (!(list instanceof Array) || list.$dims) $throw(13);
         return list.map(function (e) { return e === $NULL ? '' : $str(e); }).join(delimiter === undefined ? ' ' : $str(delimiter));
     },
     lbound: function (list, dimension) {
-        if (!Array.isArray(list)) $throw(13);
+        if (!(list instanceof Array)) $throw(13);
         if (dimension !== undefined && ($lng(dimension) < 1 || $lng(dimension) > (list.$dims || 1))) $throw(9);
         return 0;
     },
@@ -1364,7 +1406,7 @@ var $B = {
     },
     string: function (n, c) {
         if (c === $NULL) return $NULL;
-        var ch = typeof c === 'string' ? (c === '' ? $throw(5) : c[0]) : $B.chr($lng(c) % 256);
+        var ch = typeof c === $STRING ? (c === '' ? $throw(5) : c[0]) : $B.chr($lng(c) % 256);
         return new Array($count(n) + 1).join(ch);
     },
     strreverse: function (v) { if (v === $NULL) $throw(94); return $str(v).split('').reverse().join(''); },
@@ -1395,12 +1437,12 @@ var $B = {
         if (v instanceof $Match) return 'IMatch2';
         if (v instanceof $Collection) return v.$items.length && v.$items[0] instanceof $Match ? 'IMatchCollection2' : 'ISubMatches';
         if (v === $err) return 'ErrObject';
-        if (typeof v.__node === 'number') return 'IXMLDOMElement';
-        if (typeof v.item === 'function') return 'IXMLDOMNodeList';
+        if (typeof v.__node === $NUMBER) return 'IXMLDOMElement';
+        if (typeof v.item === $FUNCTION) return 'IXMLDOMNodeList';
         return 'Object';
     },
     ubound: function (list, dimension) {
-        if (!Array.isArray(list)) $throw(13);
+        if (!(list instanceof Array)) $throw(13);
         var d = dimension === undefined ? 1 : $lng(dimension);
         if (d < 1 || d > (list.$dims || 1)) $throw(9);
         for (var i = 1; i < d; ++i) list = list[0];
@@ -1414,7 +1456,7 @@ var $B = {
     }),
     vartype: function (v) {
         var t = $type(v);
-        if (t === 9 && v !== null && typeof v.$value === 'function' && v !== $err) t = $type(v.$value());
+        if (t === 9 && v !== null && typeof v.$value === $FUNCTION && v !== $err) t = $type(v.$value());
         return t;
     },
     weekday: function (v, first) { if (v === $NULL) return $NULL; return $weekday($todate(v), first); },
@@ -1429,13 +1471,13 @@ var $B = {
 
 // What XPath hands a function, and what it takes back.
 function $fromxpath(v) {
-    return typeof v === 'number' && v === Math.floor(v) && isFinite(v) ? new $Num(5, v) : v;
+    return typeof v === $NUMBER && v === Math.floor(v) && isFinite(v) ? new $Num(5, v) : v;
 }
 
 function $toxpath(v) {
     if (v === undefined || v === $NULL) return '';
     if (v instanceof $Num) return v.t === 7 ? $str(v) : v.v;
-    if (Array.isArray(v)) $throw(13);
+    if ((v instanceof Array)) $throw(13);
     return v;
 }
 

@@ -5,6 +5,7 @@
 #include <QSet>
 
 #include <cmath>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -416,16 +417,42 @@ const QSet<QString>& builtinFunctions()
     return names;
 }
 
+// Members read without the lookup in any case: their spelling, and whether they are methods.
+const std::map<QString, std::pair<QString, bool>>& knownMembers()
+{
+    static const std::map<QString, std::pair<QString, bool>> members = [] {
+        std::map<QString, std::pair<QString, bool>> map;
+        for (const char* property : {"text",         "xml",
+                                     "childNodes",   "length",
+                                     "nodeName",     "nodeValue",
+                                     "nodeType",     "firstChild",
+                                     "lastChild",    "parentNode",
+                                     "nextSibling",  "previousSibling",
+                                     "attributes",   "documentElement",
+                                     "baseName",     "prefix",
+                                     "namespaceURI", "ownerDocument",
+                                     "parseError",   "value",
+                                     "name"})
+            map[QString::fromLatin1(property).toLower()] = {QString::fromLatin1(property), false};
+        for (const char* method : {"item", "selectNodes", "selectSingleNode", "getAttribute", "setAttribute",
+                                   "appendChild", "createElement", "createTextNode", "nextNode", "getNamedItem"})
+            map[QString::fromLatin1(method).toLower()] = {QString::fromLatin1(method), true};
+        return map;
+    }();
+    return members;
+}
+
 // What translated code calls of the runtime, bound once per block.
 const QStringList& runtimeNames()
 {
-    static const QStringList names = QStringLiteral("$add $sub $mul $div $idiv $mod $pow $neg $pos $cat $eq $ne $lt "
-                                                    "$gt $le $ge $is $not $and $or $xor $eqv $imp "
-                                                    "$b $i1 $idx $setidx $get $call $set $setcall $cp $dim $redim "
-                                                    "$erase $each $fornum $forgo $dbl $datelit $new "
-                                                    "$throw $undef $nofunction $onerror $err $B $NULL $procs "
-                                                    "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge")
-                                         .split(u' ');
+    static const QStringList names =
+        QStringLiteral("$add $sub $mul $div $idiv $mod $pow $neg $pos $cat $eq $ne $lt "
+                       "$gt $le $ge $is $not $and $or $xor $eqv $imp "
+                       "$b $i1 $idx $setidx $get $call $set $setcall $cp $dim $redim "
+                       "$erase $each $fornum $forgo $dbl $datelit $new "
+                       "$throw $undef $nofunction $onerror $err $B $NULL $procs "
+                       "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $OBJECT")
+            .split(u' ');
     return names;
 }
 
@@ -534,6 +561,10 @@ public:
         QString locals = QStringLiteral("var $oe = 0");
         for (const QString& name : runtimeNames())
             locals += QStringLiteral(", %1 = $G.%1").arg(name);
+        QStringList builtins(m_builtinsUsed.begin(), m_builtinsUsed.end());
+        builtins.sort();
+        for (const QString& name : builtins)
+            locals += QStringLiteral(", $B$%1 = $G.$B.%1").arg(name);
         for (const QString& temp : m_topTemps)
             locals += QStringLiteral(", ") + temp;
         VbTranslation result;
@@ -563,6 +594,7 @@ public:
     VbTranslation expression()
     {
         m_pass2 = true;
+        m_expression = true;
         const Expr e = parseExpr();
         if (!atStatementEnd())
             fail(QStringLiteral("Expected end of statement"));
@@ -735,7 +767,7 @@ private:
         if (const auto found = builtinConstants().find(n); found != builtinConstants().end())
             return {found.value(), {}};
         if (builtinFunctions().contains(n))
-            return {QStringLiteral("$B.%1()").arg(n), {}};
+            return {builtin(n) + QStringLiteral("()"), {}};
         const QString code = implicitVariable(name);
         return {code, code.startsWith(u'$') ? QString() : code};
     }
@@ -750,12 +782,21 @@ private:
         if (isProcedure(n))
             return {callProcedure(name, args), {}};
         if (builtinFunctions().contains(n))
-            return {QStringLiteral("$B.%1(%2)").arg(n, joined(args)), {}};
+            return {QStringLiteral("%1(%2)").arg(builtin(n), joined(args)), {}};
         if (n == u"err" && args.empty())
             return {QStringLiteral("$err"), {}};
         if (m_optionExplicit || !m_pass2)
             return {QStringLiteral("$undef(%1)").arg(jsString(name.raw)), {}};
         return {QStringLiteral("$nofunction(%1)").arg(jsString(name.raw)), {}};
+    }
+
+    // Built-in functions are bound once per block, as the runtime's own functions are.
+    QString builtin(const QString& name)
+    {
+        if (m_expression)
+            return QStringLiteral("$B.") + name;
+        m_builtinsUsed.insert(name);
+        return QStringLiteral("$B$") + name;
     }
 
     static QString joined(const std::vector<Expr>& args)
@@ -1043,11 +1084,27 @@ private:
     Expr member(Expr value)
     {
         while (acceptOp(".")) {
+            const QString lower = tok().text;
             const QString name = memberName();
-            if (isOp("("))
-                value = {QStringLiteral("$call(%1,%2,[%3])").arg(value.code, name, joined(arguments())), {}};
-            else
+            const bool call = isOp("(");
+            const std::vector<Expr> args = call ? arguments() : std::vector<Expr>{};
+            // Members the document model and the runtime spell in a known way are read directly;
+            // looking a name up in any case costs far more.
+            const auto known = knownMembers().find(lower);
+            if (m_pass2 && known != knownMembers().end() && known->second.second == call) {
+                const QString t = temp();
+                const QString direct = call ? QStringLiteral("%1.%2(%3)").arg(t, known->second.first, joined(args))
+                                            : QStringLiteral("%1.%2").arg(t, known->second.first);
+                const QString generic = call ? QStringLiteral("$call(%1,%2,[%3])").arg(t, name, joined(args))
+                                             : QStringLiteral("$get(%1,%2)").arg(t, name);
+                value = {QStringLiteral("((%1=%2)!==null&&typeof %1===$OBJECT&&\"%3\" in %1?%4:%5)")
+                             .arg(t, value.code, known->second.first, direct, generic),
+                         {}};
+            } else if (call) {
+                value = {QStringLiteral("$call(%1,%2,[%3])").arg(value.code, name, joined(args)), {}};
+            } else {
                 value = {QStringLiteral("$get(%1,%2)").arg(value.code, name), {}};
+            }
             while (isOp("("))
                 value = {index(value.code, arguments()), {}};
         }
@@ -1472,8 +1529,8 @@ private:
                 !target.startsWith(u'$')) {
                 // Whole numbers count on as plain numbers: their value alone tells Integer from Long.
                 const QString cmp = stepCode.contains(u'-') ? QStringLiteral(">=") : QStringLiteral("<=");
-                put(QStringLiteral("%1:for(%2=%3,%4=$fornum(%5);typeof %2==='number'&&typeof %4==='number'?%2%6%4:"
-                                   "$forgo(%2,%4,%7);%2=typeof %2==='number'?%2+%7:$add(%2,%7)){")
+                put(QStringLiteral("%1:for(%2=%3,%4=$fornum(%5);typeof %2===$NUMBER&&typeof %4===$NUMBER?%2%6%4:"
+                                   "$forgo(%2,%4,%7);%2=typeof %2===$NUMBER?%2+%7:$add(%2,%7)){")
                         .arg(label, target, start, end, endCode, cmp, stepCode));
             } else {
                 put(QStringLiteral(
@@ -1742,6 +1799,8 @@ private:
     QSet<QString> m_external;
     QSet<QString> m_globals;
     QSet<QString> m_implicit;
+    QSet<QString> m_builtinsUsed;
+    bool m_expression = false; // Eval's code runs outside any block's closure
     Procedure* m_proc = nullptr;
     QStringList m_procTemps;
     QStringList m_topTemps;
