@@ -1721,9 +1721,15 @@ private:
 
         if (acceptOp("=")) {
             const Expr rhs = parseExpr();
-            // Arrays are values: assigning one copies it.
-            const QString right =
-                !isSet && !rhs.variable.isEmpty() ? QStringLiteral("$cp(%1)").arg(rhs.code) : rhs.code;
+            // Arrays are values: assigning one copies it. Only what names a stored value can hold
+            // one that something else holds too; operators and built-in functions make new ones.
+            static const QStringList storedValues{QStringLiteral("$i1("), QStringLiteral("$idx("),
+                                                  QStringLiteral("$get("), QStringLiteral("$call("),
+                                                  QStringLiteral("(")};
+            const bool stored =
+                !rhs.variable.isEmpty() || std::any_of(storedValues.begin(), storedValues.end(),
+                                                       [&](const QString& p) { return rhs.code.startsWith(p); });
+            const QString right = !isSet && stored ? QStringLiteral("$cp(%1)").arg(rhs.code) : rhs.code;
             if (!memberKey.isEmpty()) {
                 put(args ? QStringLiteral("$setcall(%1,%2,[%3],%4);").arg(object, memberKey, joined(*args), right)
                          : QStringLiteral("$set(%1,%2,%3);").arg(object, memberKey, right));

@@ -123,6 +123,10 @@ TEST_F(VbScriptTest, RunsStatementsAndControlFlow)
          "Dim a()\nReDim a(1)\na(0) = \"x\" : a(1) = \"y\"\nReDim Preserve a(2)\na(2) = \"z\"\nb = a\n"
          "b(0) = \"changed\"\nT = Join(a, \"\") & UBound(a)",
          "xyz2"},
+        {"an array read from a dictionary is a copy",
+         "Set d = CreateObject(\"Scripting.Dictionary\")\nd.Add \"k\", Array(1, 2)\na = d(\"k\")\na(0) = 9\n"
+         "T = d(\"k\")(0) & a(0)",
+         "19"},
         {"two dimensions", "Dim m(2, 3)\nm(2, 3) = 7\nT = m(2, 3) & UBound(m, 1) & UBound(m, 2)", "723"},
         {"With, member calls without parentheses, line continuation",
          "Set d = CreateObject(\"Scripting.Dictionary\")\nWith d\n.Add \"a\", 1\n.Add \"b\", _\n    2\n"
