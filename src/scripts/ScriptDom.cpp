@@ -71,26 +71,40 @@ bool isDocument(const xmlNode* node)
     return node->type == XML_DOCUMENT_NODE || node->type == XML_HTML_DOCUMENT_NODE;
 }
 
-// Links a node as the last child without libxml2's merging of adjacent text, which would free a
-// node that a script still holds.
-void linkLast(xmlNode* parent, xmlNode* child)
+// A node from another document takes that document's namespace declarations with it (xml:lang
+// refers to a declaration the old document owns and frees).
+void adopt(xmlNode* node, xmlNode* parent)
 {
-    if (child->doc != parent->doc)
-        xmlSetTreeDoc(child, parent->doc);
+    if (node->doc != parent->doc)
+        xmlDOMWrapAdoptNode(nullptr, node->doc, node, parent->doc, parent, 0);
+}
+
+// Links a node before reference, or last when there is none, without libxml2's merging of
+// adjacent text, which would free a node that a script still holds.
+void linkBefore(xmlNode* parent, xmlNode* child, xmlNode* reference)
+{
+    adopt(child, parent);
     child->parent = parent;
-    child->next = nullptr;
-    child->prev = parent->last;
-    if (parent->last)
-        parent->last->next = child;
+    child->next = reference;
+    child->prev = reference ? reference->prev : parent->last;
+    if (child->prev)
+        child->prev->next = child;
     else
         parent->children = child;
-    parent->last = child;
+    if (reference)
+        reference->prev = child;
+    else
+        parent->last = child;
+}
+
+void linkLast(xmlNode* parent, xmlNode* child)
+{
+    linkBefore(parent, child, nullptr);
 }
 
 void linkAttribute(xmlNode* element, xmlAttr* attr)
 {
-    if (attr->doc != element->doc)
-        xmlSetTreeDoc(reinterpret_cast<xmlNode*>(attr), element->doc);
+    adopt(reinterpret_cast<xmlNode*>(attr), element);
     attr->parent = element;
     attr->next = nullptr;
     attr->prev = nullptr;
@@ -103,6 +117,103 @@ void linkAttribute(xmlNode* element, xmlAttr* attr)
         last = last->next;
     last->next = attr;
     attr->prev = last;
+}
+
+// About what a subtree costs in memory: nodes and their text.
+qint64 approximateSize(const xmlNode* node)
+{
+    constexpr qint64 PerNode = 128;
+    // Attributes are xmlAttr, which has no content field.
+    const bool hasContent = node->type != XML_ELEMENT_NODE && node->type != XML_ATTRIBUTE_NODE && !isDocument(node);
+    qint64 size = PerNode + (hasContent && node->content ? qint64(xmlStrlen(node->content)) : 0);
+    if (node->type == XML_ELEMENT_NODE) {
+        for (const xmlAttr* attr = node->properties; attr; attr = attr->next)
+            size += approximateSize(reinterpret_cast<const xmlNode*>(attr));
+    }
+    if (node->type != XML_ENTITY_REF_NODE) {
+        for (const xmlNode* child = node->children; child; child = child->next)
+            size += approximateSize(child);
+    }
+    return size;
+}
+
+// External entities, external DTDs and parameter entities of the text are never read: the text
+// alone makes the document. A reference to an external entity ends the load.
+struct SafeLoad
+{
+    bool refused = false;
+    QString entity;
+
+    static SafeLoad& of(void* ctx) { return *static_cast<SafeLoad*>(static_cast<xmlParserCtxt*>(ctx)->_private); }
+
+    static bool isExternal(const xmlEntity* entity)
+    {
+        return entity && (entity->etype == XML_EXTERNAL_GENERAL_PARSED_ENTITY ||
+                          entity->etype == XML_EXTERNAL_GENERAL_UNPARSED_ENTITY ||
+                          entity->etype == XML_EXTERNAL_PARAMETER_ENTITY);
+    }
+
+    static xmlEntity* refuse(void* ctx, const xmlChar* name)
+    {
+        auto* ctxt = static_cast<xmlParserCtxt*>(ctx);
+        SafeLoad& self = of(ctx);
+        if (!self.refused) {
+            self.refused = true;
+            self.entity = fromXml(name);
+        }
+        xmlStopParser(ctxt);
+        return nullptr;
+    }
+
+    static xmlEntity* getEntity(void* ctx, const xmlChar* name)
+    {
+        auto* ctxt = static_cast<xmlParserCtxt*>(ctx);
+        if (xmlEntity* predefined = xmlGetPredefinedEntity(name))
+            return predefined;
+        if (ctxt->myDoc && isExternal(xmlGetDocEntity(ctxt->myDoc, name)))
+            return refuse(ctx, name);
+        return xmlSAX2GetEntity(ctx, name);
+    }
+
+    static xmlEntity* getParameterEntity(void* ctx, const xmlChar* name)
+    {
+        xmlEntity* entity = xmlSAX2GetParameterEntity(ctx, name);
+        return isExternal(entity) ? refuse(ctx, name) : entity;
+    }
+
+    static void externalSubset(void*, const xmlChar*, const xmlChar*, const xmlChar*) {}
+
+    static xmlParserInput* resolveEntity(void* ctx, const xmlChar*, const xmlChar* systemId)
+    {
+        refuse(ctx, systemId);
+        return nullptr;
+    }
+
+    void install(xmlParserCtxt* ctxt)
+    {
+        ctxt->_private = this;
+        ctxt->sax->getEntity = &getEntity;
+        ctxt->sax->getParameterEntity = &getParameterEntity;
+        ctxt->sax->externalSubset = &externalSubset;
+        ctxt->sax->resolveEntity = &resolveEntity;
+    }
+};
+
+// The line of text an error points at, for parseError.srcText.
+QString lineOf(const QByteArray& text, int line)
+{
+    if (line <= 0)
+        return {};
+    qsizetype start = 0;
+    for (int i = 1; i < line && start >= 0; ++i) {
+        start = text.indexOf('\n', start);
+        if (start >= 0)
+            ++start;
+    }
+    if (start < 0)
+        return {};
+    const qsizetype end = text.indexOf('\n', start);
+    return QString::fromUtf8(text.mid(start, end < 0 ? -1 : end - start)).trimmed();
 }
 
 xmlAttr* findAttribute(xmlNode* element, const QString& name)
@@ -139,8 +250,26 @@ ScriptNodes::~ScriptNodes()
         xmlFreeNode(root);
 }
 
+ScriptNodes::ScriptNodes(qint64 memoryLimit)
+    : m_memoryLimit(memoryLimit)
+{}
+
 int ScriptNodes::handle(xmlNode* node)
 {
+    // A number per look is cheapest; past a few million a script keeps looking at the same
+    // nodes, and from then on each node keeps its number.
+    constexpr std::size_t ReuseFrom = std::size_t(1) << 22;
+    if (m_nodes.size() >= ReuseFrom) {
+        if (m_handleOf.isEmpty()) {
+            for (std::size_t h = 0; h < m_nodes.size(); ++h) {
+                if (m_nodes[h])
+                    m_handleOf.insert(m_nodes[h], int(h));
+            }
+        }
+        if (const auto found = m_handleOf.constFind(node); found != m_handleOf.cend())
+            return *found;
+        m_handleOf.insert(node, int(m_nodes.size()));
+    }
     const int h = int(m_nodes.size());
     m_nodes.push_back(node);
     if (isResultTreeFragment(node->doc))
@@ -155,21 +284,26 @@ xmlNode* ScriptNodes::node(int handle) const
 
 void ScriptNodes::endCall()
 {
-    for (const int h : m_transient)
+    for (const int h : m_transient) {
+        m_handleOf.remove(m_nodes[std::size_t(h)]);
         m_nodes[std::size_t(h)] = nullptr;
+    }
     m_transient.clear();
 }
 
 xmlDoc* ScriptNodes::newDocument()
 {
     m_documents.emplace_back(xmlNewDoc(BAD_CAST "1.0"));
+    m_owned.insert(m_documents.back().get());
     return m_documents.back().get();
 }
 
-bool ScriptNodes::owns(const xmlNode* node) const
+bool ScriptNodes::charge(qint64 bytes)
 {
-    return std::any_of(m_documents.begin(), m_documents.end(),
-                       [node](const auto& doc) { return doc.get() == node->doc; });
+    if (bytes > m_memoryLimit - m_charged)
+        return false;
+    m_charged += bytes;
+    return true;
 }
 
 ScriptDom::ScriptDom(ScriptNodes& nodes, QJSEngine& engine)
@@ -196,6 +330,16 @@ xmlNode* ScriptDom::changeableOrThrow(int h)
     return node;
 }
 
+bool ScriptDom::chargeOrThrow(qint64 bytes)
+{
+    if (m_nodes.charge(bytes))
+        return true;
+    m_engine.throwError(QJSValue::RangeError,
+                        QStringLiteral("The documents scripts build would use more than the %1 MB allowed")
+                            .arg(m_nodes.memoryLimit() / (1024 * 1024)));
+    return false;
+}
+
 QJSValue ScriptDom::handles(const std::vector<xmlNode*>& nodes)
 {
     // Converted in one go: setting elements one by one through QJSValue costs more.
@@ -204,6 +348,12 @@ QJSValue ScriptDom::handles(const std::vector<xmlNode*>& nodes)
     for (xmlNode* node : nodes)
         array.append(m_nodes.handle(node));
     return m_engine.toScriptValue(array);
+}
+
+void ScriptDom::checkInterrupted()
+{
+    if (m_engine.isInterrupted())
+        m_engine.throwError(QStringLiteral("Interrupted"));
 }
 
 int ScriptDom::nodeType(int h)
@@ -255,7 +405,7 @@ QString ScriptDom::text(int h)
 void ScriptDom::setText(int h, const QString& value)
 {
     xmlNode* node = changeableOrThrow(h);
-    if (!node)
+    if (!node || !chargeOrThrow(value.size() * 2))
         return;
     if (node->type == XML_ELEMENT_NODE || node->type == XML_ATTRIBUTE_NODE) {
         replaceChildrenWithText(node, value);
@@ -455,6 +605,9 @@ int ScriptDom::newDocument(const QString& className)
                                 .arg(className));
         return -1;
     }
+    constexpr qint64 DocumentSize = 512;
+    if (!chargeOrThrow(DocumentSize))
+        return -1;
     return m_nodes.handle(reinterpret_cast<xmlNode*>(m_nodes.newDocument()));
 }
 
@@ -467,26 +620,46 @@ bool ScriptDom::loadXML(int h, const QString& text)
         m_engine.throwError(QStringLiteral("loadXML is a method of documents"));
         return false;
     }
+    // A parsed tree takes a few times its text.
+    constexpr qint64 TreePerTextByte = 4;
+    const QByteArray utf8 = text.toUtf8();
+    if (!chargeOrThrow(qint64(utf8.size()) * TreePerTextByte))
+        return false;
     ScriptNodes::DocumentState& state = m_nodes.stateOf(reinterpret_cast<xmlDoc*>(node));
     replaceChildrenWithText(node, QString());
 
-    // Nothing outside the text is fetched (the entity loader refuses), and no dictionary is used,
-    // so that nodes can move between the documents scripts build.
-    const QByteArray utf8 = text.toUtf8();
+    // No dictionary, so that nodes can move between the documents scripts build.
     std::unique_ptr<xmlParserCtxt, ParserContextFree> parser(xmlNewParserCtxt());
+    if (!parser) {
+        m_engine.throwError(QStringLiteral("Out of memory while creating an XML parser"));
+        return false;
+    }
+    SafeLoad safe;
+    safe.install(parser.get());
     std::unique_ptr<xmlDoc, DocFree> parsed(
         xmlCtxtReadMemory(parser.get(), utf8.constData(), int(utf8.size()), nullptr, "UTF-8",
                           XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NODICT | XML_PARSE_DTDATTR |
                               XML_PARSE_NOBLANKS | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
-    if (!parsed) {
-        const xmlError* error = xmlCtxtGetLastError(parser.get());
-        state.errorCode = error ? error->code : -1;
+    const xmlError* error = xmlCtxtGetLastError(parser.get());
+    if (!parsed || safe.refused || !parser->wellFormed) {
+        state.errorCode = error && error->code ? error->code : -1;
         state.reason = error && error->message ? QString::fromUtf8(error->message).trimmed()
                                                : QStringLiteral("The text is not well-formed XML.");
+        if (safe.refused) {
+            state.errorCode = XML_ERR_ENTITY_PE_INTERNAL;
+            state.reason = QStringLiteral("The external entity \"%1\" is not read: documents scripts load may "
+                                          "use only what their own text declares")
+                               .arg(safe.entity);
+        }
+        state.line = error ? error->line : 0;
+        state.linePosition = error ? error->int2 : 0;
+        state.sourceText = lineOf(utf8, state.line);
         return false;
     }
     state.errorCode = 0;
     state.reason.clear();
+    state.line = state.linePosition = 0;
+    state.sourceText.clear();
     for (xmlNode* child = parsed->children; child;) {
         xmlNode* next = child->next;
         if (child->type != XML_DTD_NODE) {
@@ -506,6 +679,11 @@ QJSValue ScriptDom::parseError(int h)
         const ScriptNodes::DocumentState& state = m_nodes.stateOf(reinterpret_cast<xmlDoc*>(node));
         error.setProperty(QStringLiteral("errorCode"), state.errorCode);
         error.setProperty(QStringLiteral("reason"), state.reason);
+        error.setProperty(QStringLiteral("line"), state.line);
+        error.setProperty(QStringLiteral("linepos"), state.linePosition);
+        error.setProperty(QStringLiteral("srcText"), state.sourceText);
+        error.setProperty(QStringLiteral("url"), QString());
+        error.setProperty(QStringLiteral("filepos"), 0);
     }
     return error;
 }
@@ -513,13 +691,34 @@ QJSValue ScriptDom::parseError(int h)
 void ScriptDom::setProperty(int h, const QString& name, const QString& value)
 {
     xmlNode* node = nodeOrThrow(h);
-    if (!node || !isDocument(node) || name != u"SelectionNamespaces")
+    if (!node || !isDocument(node))
+        return;
+    ScriptNodes::DocumentState& state = m_nodes.stateOf(reinterpret_cast<xmlDoc*>(node));
+    if (name == u"SelectionLanguage") {
+        state.selectionLanguage = value;
+        return;
+    }
+    if (name != u"SelectionNamespaces")
         return;
     static const QRegularExpression declaration(QStringLiteral(R"(xmlns:([\w.-]+)\s*=\s*(['"])(.*?)\2)"));
-    auto& namespaces = m_nodes.stateOf(reinterpret_cast<xmlDoc*>(node)).selectionNamespaces;
-    namespaces.clear();
+    state.selectionNamespaces.clear();
+    state.selectionNamespacesText = value;
     for (const auto& match : declaration.globalMatch(value))
-        namespaces.insert(match.captured(1), match.captured(3));
+        state.selectionNamespaces.insert(match.captured(1), match.captured(3));
+}
+
+QJSValue ScriptDom::getProperty(int h, const QString& name)
+{
+    xmlNode* node = nodeOrThrow(h);
+    if (!node || !isDocument(node))
+        return {};
+    const ScriptNodes::DocumentState& state = m_nodes.stateOf(reinterpret_cast<xmlDoc*>(node));
+    if (name == u"SelectionLanguage")
+        return state.selectionLanguage;
+    if (name == u"SelectionNamespaces")
+        return state.selectionNamespacesText;
+    m_engine.throwError(QStringLiteral("The property \"%1\" is not known").arg(name));
+    return {};
 }
 
 int ScriptDom::createNode(int h, const QJSValue& type, const QString& name, const QString& namespaceUri)
@@ -534,6 +733,9 @@ int ScriptDom::createNode(int h, const QJSValue& type, const QString& name, cons
         {QStringLiteral("comment"), 8}, {QStringLiteral("processinginstruction"), 7}};
     const int kind = type.isNumber() ? type.toInt() : typeNames.value(type.toString().toLower(), 0);
     const QByteArray utf8 = name.toUtf8();
+    constexpr qint64 NodeSize = 128;
+    if (!chargeOrThrow(NodeSize + utf8.size()))
+        return -1;
     const auto* text = BAD_CAST utf8.constData();
     if ((kind == 1 || kind == 2 || kind == 7) && xmlValidateQName(text, 0) != 0) {
         m_engine.throwError(QStringLiteral("\"%1\" is not a valid name").arg(name));
@@ -575,40 +777,169 @@ int ScriptDom::createNode(int h, const QJSValue& type, const QString& name, cons
     return m_nodes.handle(created);
 }
 
+xmlNode* ScriptDom::insertable(xmlNode* parent, int& childHandle)
+{
+    xmlNode* child = nodeOrThrow(childHandle);
+    if (!child)
+        return nullptr;
+    const bool allowed = (parent->type == XML_ELEMENT_NODE && child->type != XML_ATTRIBUTE_NODE) ||
+                         (isDocument(parent) && (child->type == XML_ELEMENT_NODE || child->type == XML_PI_NODE ||
+                                                 child->type == XML_COMMENT_NODE));
+    if (!allowed || isDocument(child)) {
+        m_engine.throwError(
+            QStringLiteral("A %1 node cannot be inserted into a %2 node").arg(domNodeName(child), domNodeName(parent)));
+        return nullptr;
+    }
+    if (isDocument(parent) && child->type == XML_ELEMENT_NODE && xmlDocGetRootElement(parent->doc) &&
+        xmlDocGetRootElement(parent->doc) != child) {
+        m_engine.throwError(QStringLiteral("A document has only one top level element"));
+        return nullptr;
+    }
+    if (!m_nodes.owns(child)) {
+        // Nodes of the source are copied into the script's document, never moved.
+        if (!chargeOrThrow(approximateSize(child)))
+            return nullptr;
+        child = xmlDocCopyNode(child, parent->doc, 1);
+        childHandle = m_nodes.handle(child);
+    } else if (isAncestorOrSelf(child, parent)) {
+        m_engine.throwError(QStringLiteral("A node cannot be inserted into itself or its descendants"));
+        return nullptr;
+    } else {
+        xmlUnlinkNode(child);
+    }
+    return child;
+}
+
 int ScriptDom::appendChild(int parentHandle, int childHandle)
+{
+    return insertBefore(parentHandle, childHandle, -1);
+}
+
+int ScriptDom::insertBefore(int parentHandle, int childHandle, int referenceHandle)
+{
+    xmlNode* parent = changeableOrThrow(parentHandle);
+    if (!parent)
+        return -1;
+    xmlNode* reference = referenceHandle >= 0 ? nodeOrThrow(referenceHandle) : nullptr;
+    if (referenceHandle >= 0 && (!reference || reference->parent != parent)) {
+        if (reference)
+            m_engine.throwError(QStringLiteral("The reference node is not a child of this node"));
+        return -1;
+    }
+    const xmlNode* child = nodeOrThrow(childHandle);
+    if (child && child->type == XML_ATTRIBUTE_NODE && parent->type == XML_ELEMENT_NODE) {
+        setAttributeNode(parentHandle, childHandle);
+        return childHandle;
+    }
+    if (reference && reference == child)
+        return childHandle;
+    if (xmlNode* inserted = child ? insertable(parent, childHandle) : nullptr)
+        linkBefore(parent, inserted, reference);
+    return childHandle;
+}
+
+int ScriptDom::removeChild(int parentHandle, int childHandle)
 {
     xmlNode* parent = changeableOrThrow(parentHandle);
     xmlNode* child = parent ? nodeOrThrow(childHandle) : nullptr;
     if (!child)
         return -1;
-    if (child->type == XML_ATTRIBUTE_NODE && parent->type == XML_ELEMENT_NODE) {
-        setAttributeNode(parentHandle, childHandle);
-        return childHandle;
-    }
-    const bool allowed = (parent->type == XML_ELEMENT_NODE && child->type != XML_ATTRIBUTE_NODE) ||
-                         (isDocument(parent) && (child->type == XML_ELEMENT_NODE || child->type == XML_PI_NODE ||
-                                                 child->type == XML_COMMENT_NODE));
-    if (!allowed || isDocument(child)) {
-        m_engine.throwError(QStringLiteral("A %1 node cannot be appended to a %2 node")
-                                .arg(nodeName(childHandle), nodeName(parentHandle)));
+    if (child->parent != parent || child->type == XML_ATTRIBUTE_NODE) {
+        m_engine.throwError(QStringLiteral("The node to remove is not a child of this node"));
         return -1;
     }
-    if (isDocument(parent) && child->type == XML_ELEMENT_NODE && xmlDocGetRootElement(parent->doc)) {
-        m_engine.throwError(QStringLiteral("A document has only one top level element"));
-        return -1;
-    }
-    if (!m_nodes.owns(child)) {
-        // Nodes of the source are copied into the script's document, never moved.
-        child = xmlDocCopyNode(child, parent->doc, 1);
-        childHandle = m_nodes.handle(child);
-    } else if (isAncestorOrSelf(child, parent)) {
-        m_engine.throwError(QStringLiteral("A node cannot be appended to itself or its descendants"));
-        return -1;
-    } else {
-        xmlUnlinkNode(child);
-    }
-    linkLast(parent, child);
+    xmlUnlinkNode(child);
+    m_nodes.detached(child);
     return childHandle;
+}
+
+int ScriptDom::replaceChild(int parentHandle, int childHandle, int oldHandle)
+{
+    xmlNode* parent = changeableOrThrow(parentHandle);
+    xmlNode* old = parent ? nodeOrThrow(oldHandle) : nullptr;
+    if (!old)
+        return -1;
+    if (old->parent != parent || old->type == XML_ATTRIBUTE_NODE) {
+        m_engine.throwError(QStringLiteral("The node to replace is not a child of this node"));
+        return -1;
+    }
+    if (m_nodes.node(childHandle) == old)
+        return oldHandle;
+    // The old element makes room first: a document allows one top level element.
+    const xmlNode* child = m_nodes.node(childHandle);
+    xmlNode* next = child && old->next == child ? child->next : old->next;
+    xmlUnlinkNode(old);
+    m_nodes.detached(old);
+    xmlNode* inserted = insertable(parent, childHandle);
+    linkBefore(parent, inserted ? inserted : old, next);
+    return inserted ? oldHandle : -1;
+}
+
+int ScriptDom::cloneNode(int h, bool deep)
+{
+    xmlNode* node = nodeOrThrow(h);
+    if (!node || !chargeOrThrow(deep ? approximateSize(node) : 256))
+        return -1;
+    if (isDocument(node)) {
+        xmlDoc* copy = m_nodes.newDocument();
+        for (xmlNode* child = deep ? node->children : nullptr; child; child = child->next) {
+            if (child->type != XML_DTD_NODE)
+                linkLast(reinterpret_cast<xmlNode*>(copy), xmlDocCopyNode(child, copy, 1));
+        }
+        return m_nodes.handle(reinterpret_cast<xmlNode*>(copy));
+    }
+    // A copy of a read-only node belongs to a document of the script's, so that it can be changed.
+    xmlDoc* doc = m_nodes.owns(node) ? node->doc : m_nodes.newDocument();
+    xmlNode* copy = xmlDocCopyNode(node, doc, deep ? 1 : 2);
+    if (!copy) {
+        m_engine.throwError(QStringLiteral("A %1 node cannot be copied").arg(domNodeName(node)));
+        return -1;
+    }
+    m_nodes.detached(copy);
+    return m_nodes.handle(copy);
+}
+
+QJSValue ScriptDom::getElementsByTagName(int h, const QString& name)
+{
+    xmlNode* node = nodeOrThrow(h);
+    std::vector<xmlNode*> found;
+    const bool any = name == u"*";
+    // Depth first without recursion: documents may be deep.
+    xmlNode* top = node;
+    for (xmlNode* current = node && node->type != XML_ATTRIBUTE_NODE ? node->children : nullptr; current;) {
+        if (current->type == XML_ELEMENT_NODE && (any || domNodeName(current) == name))
+            found.push_back(current);
+        if (current->type == XML_ELEMENT_NODE && current->children) {
+            current = current->children;
+            continue;
+        }
+        while (current != top && !current->next)
+            current = current->parent;
+        current = current == top ? nullptr : current->next;
+    }
+    return handles(found);
+}
+
+void ScriptDom::removeAttribute(int h, const QString& name)
+{
+    xmlNode* element = changeableOrThrow(h);
+    if (!element || element->type != XML_ELEMENT_NODE)
+        return;
+    if (xmlAttr* attr = findAttribute(element, name)) {
+        xmlUnlinkNode(reinterpret_cast<xmlNode*>(attr));
+        m_nodes.detached(reinterpret_cast<xmlNode*>(attr));
+    }
+}
+
+void ScriptDom::setDocumentElement(int docHandle, int elementHandle)
+{
+    xmlNode* doc = changeableOrThrow(docHandle);
+    if (!doc || !isDocument(doc))
+        return;
+    if (xmlNode* root = xmlDocGetRootElement(reinterpret_cast<xmlDoc*>(doc)))
+        replaceChild(docHandle, elementHandle, m_nodes.handle(root));
+    else
+        appendChild(docHandle, elementHandle);
 }
 
 void ScriptDom::setAttribute(int h, const QString& name, const QString& value)

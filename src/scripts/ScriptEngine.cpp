@@ -1,4 +1,6 @@
+#include "scripts/JScriptSource.h"
 #include "scripts/ScriptDom.h"
+#include "scripts/ScriptPrelude.h"
 #include "scripts/VbRuntime.h"
 #include "scripts/VbTranslator.h"
 #include "xml/ScriptBlocks.h"
@@ -26,131 +28,6 @@
 #include <thread>
 
 namespace {
-
-// The document model as scripts see it, over the numbered nodes of ScriptDom. Evaluated once per
-// engine; it hands back what the C++ side needs and leaves only ActiveXObject in the global scope.
-const char* const Prelude = R"js((function (bridge) {
-    'use strict';
-    // Methods of a native object are looked up afresh on each access; these are looked up once.
-    var dom = {};
-    ['nodeType', 'nodeName', 'nodeValue', 'setNodeValue', 'text', 'setText', 'xml', 'baseName', 'prefix',
-     'namespaceURI', 'parentNode', 'firstChild', 'lastChild', 'nextSibling', 'previousSibling', 'ownerDocument',
-     'documentElement', 'childNodes', 'attributes', 'getAttribute', 'selectNodes', 'selectSingleNode',
-     'newDocument', 'loadXML', 'parseError', 'setProperty', 'createNode', 'appendChild', 'setAttribute',
-     'setAttributeNode', 'isSameNode'].forEach(function (name) { dom[name] = bridge[name]; });
-    // One prototype for documents and other nodes: telling them apart would cost a call per node.
-    var nodeProto;
-    function Node(h) { this.__node = h; }
-    function wrap(h) { return h < 0 ? null : new Node(h); }
-    function handleOf(node) {
-        if (node === null || typeof node !== 'object' || typeof node.__node !== 'number')
-            throw new TypeError('A node was expected');
-        return node.__node;
-    }
-    // Lists are snapshots, so their length is a plain value: reading a getter costs a call.
-    function NodeList(handles) { this.__nodes = handles; this.__next = 0; this.length = handles.length; }
-    NodeList.prototype = {
-        item: function (i) { return i >= 0 && i < this.length ? wrap(this.__nodes[i]) : null; },
-        nextNode: function () { return this.__next < this.length ? wrap(this.__nodes[this.__next++]) : null; },
-        reset: function () { this.__next = 0; }
-    };
-    function NamedNodeMap(handles) { NodeList.call(this, handles); }
-    NamedNodeMap.prototype = Object.create(NodeList.prototype);
-    NamedNodeMap.prototype.getNamedItem = function (name) {
-        for (var i = 0; i < this.__nodes.length; ++i) {
-            if (dom.nodeName(this.__nodes[i]) === String(name))
-                return wrap(this.__nodes[i]);
-        }
-        return null;
-    };
-    function accessors(proto, names, setters) {
-        names.forEach(function (name) {
-            var get = dom[name];
-            var property = { get: function () { return get(this.__node); } };
-            if (setters && setters[name]) {
-                var set = dom[setters[name]];
-                property.set = function (value) { set(this.__node, String(value)); };
-            }
-            Object.defineProperty(proto, name, property);
-        });
-    }
-    function nodeAccessors(proto, names) {
-        names.forEach(function (name) {
-            var get = dom[name];
-            Object.defineProperty(proto, name, { get: function () { return wrap(get(this.__node)); } });
-        });
-    }
-    nodeProto = Node.prototype = {
-        getAttribute: function (name) { return dom.getAttribute(this.__node, String(name)); },
-        setAttribute: function (name, value) { dom.setAttribute(this.__node, String(name), String(value)); },
-        setAttributeNode: function (attr) { return wrap(dom.setAttributeNode(this.__node, handleOf(attr))); },
-        appendChild: function (child) { return wrap(dom.appendChild(this.__node, handleOf(child))); },
-        hasChildNodes: function () { return dom.firstChild(this.__node) >= 0; },
-        // Each access wraps a node afresh, so wrappers of one node are different objects.
-        isSameNode: function (other) {
-            return other !== null && typeof other === 'object' && typeof other.__node === 'number' &&
-                dom.isSameNode(this.__node, other.__node);
-        },
-        selectNodes: function (xpath) { return new NodeList(dom.selectNodes(this.__node, String(xpath))); },
-        selectSingleNode: function (xpath) { return wrap(dom.selectSingleNode(this.__node, String(xpath))); }
-    };
-    accessors(nodeProto, ['nodeName', 'nodeValue', 'nodeType', 'text', 'xml', 'baseName', 'prefix', 'namespaceURI'],
-              { nodeValue: 'setNodeValue', text: 'setText' });
-    Object.defineProperty(nodeProto, 'name', { get: function () { return dom.nodeName(this.__node); } });
-    Object.defineProperty(nodeProto, 'value', {
-        get: function () { return dom.nodeValue(this.__node); },
-        set: function (value) { dom.setNodeValue(this.__node, String(value)); }
-    });
-    nodeAccessors(nodeProto, ['parentNode', 'firstChild', 'lastChild', 'nextSibling', 'previousSibling',
-                              'ownerDocument']);
-    Object.defineProperty(nodeProto, 'childNodes', {
-        get: function () { return new NodeList(dom.childNodes(this.__node)); }
-    });
-    Object.defineProperty(nodeProto, 'attributes', {
-        get: function () {
-            var handles = dom.attributes(this.__node);
-            return handles === null ? null : new NamedNodeMap(handles);
-        }
-    });
-    nodeAccessors(nodeProto, ['documentElement']);
-    Object.defineProperty(nodeProto, 'parseError', { get: function () { return dom.parseError(this.__node); } });
-    nodeProto.async = false;
-    nodeProto.validateOnParse = false;
-    nodeProto.resolveExternals = false;
-    nodeProto.preserveWhiteSpace = false;
-    nodeProto.loadXML = function (text) { return dom.loadXML(this.__node, String(text)); };
-    nodeProto.setProperty = function (name, value) { dom.setProperty(this.__node, String(name), String(value)); };
-    nodeProto.createNode = function (type, name, namespaceURI) {
-        return wrap(dom.createNode(this.__node, type, String(name), namespaceURI ? String(namespaceURI) : ''));
-    };
-    nodeProto.createElement = function (name) { return this.createNode(1, name, ''); };
-    nodeProto.createAttribute = function (name) { return this.createNode(2, name, ''); };
-    nodeProto.createTextNode = function (data) { return wrap(dom.createNode(this.__node, 3, String(data), '')); };
-    nodeProto.createComment = function (data) { return wrap(dom.createNode(this.__node, 8, String(data), '')); };
-    nodeProto.createCDATASection = function (data) { return wrap(dom.createNode(this.__node, 4, String(data), '')); };
-    Object.defineProperty(this, 'ActiveXObject', {
-        value: function ActiveXObject(className) { return wrap(dom.newDocument(String(className))); },
-        writable: true, configurable: true
-    });
-    var failed = {};
-    return {
-        failed: failed,
-        // Node-sets arrive as arrays of node numbers: lists are cheaper to make here than natively.
-        invoke: function (f) {
-            var args = Array.prototype.slice.call(arguments, 1);
-            for (var i = 0; i < args.length; ++i) {
-                if (Array.isArray(args[i]))
-                    args[i] = new NodeList(args[i]);
-            }
-            try {
-                return f.apply(undefined, args);
-            } catch (e) {
-                failed.error = e;
-                return failed;
-            }
-        }
-    };
-}))js";
 
 // Interrupts a script call that runs past the time limit. Calls only stamp their start, so that
 // the many short calls of a large run cost no thread wake-ups.
@@ -183,9 +60,11 @@ public:
         return m_call.fetch_add(1) + 1;
     }
 
-    // Whether the call was interrupted; the engine is ready for the next one either way.
+    // Whether the call was interrupted; the engine is ready for the next one either way. Under
+    // the lock, so that the limit cannot fire between the call's end and this check.
     bool finish(quint64 call)
     {
+        const std::lock_guard lock(m_mutex);
         m_call.fetch_add(1);
         const bool interrupted = m_interrupted.load() == call;
         if (interrupted)
@@ -230,21 +109,15 @@ private:
     std::thread m_thread;
 };
 
-QString describe(const QJSValue& error)
+QString secondsText(std::chrono::milliseconds limit)
 {
-    QString text = error.toString();
-    const int line = error.property(QStringLiteral("lineNumber")).toInt();
-    const QString file = error.property(QStringLiteral("fileName")).toString();
-    if (line > 0)
-        text += QStringLiteral(" (%1, line %2)").arg(QFileInfo(file).fileName()).arg(line);
-    return text;
+    return QString::number(double(limit.count()) / 1000.0);
 }
 
 class JsScriptRunner final : public ScriptRunner
 {
 public:
-    JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context,
-                   std::chrono::milliseconds callTimeLimit);
+    JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context, const ScriptLimits& limits);
     void call(xmlXPathParserContext* ctxt, int nargs);
 
 private:
@@ -262,15 +135,21 @@ private:
         QSet<QString> builtins;
         std::vector<std::pair<QByteArray, QJSValue>> functions;
     };
+    struct Target
+    {
+        Namespace* ns = nullptr;
+        const QJSValue* function = nullptr;
+    };
 
     Namespace& createNamespace(const QByteArray& uri, bool vb);
     void evaluate(Namespace& ns, const QString& code, const QString& file, int line);
+    Target targetOf(const xmlXPathParserContext* ctxt);
     QJSValue toScript(Namespace& ns, xmlXPathObject* value);
     xmlXPathObject* fromScript(const QJSValue& value);
     void fail(xmlXPathParserContext* ctxt, const QString& message);
 
     xsltTransformContext* m_context;
-    std::chrono::milliseconds m_callTimeLimit;
+    ScriptLimits m_limits;
     ScriptNodes m_nodes;
     std::vector<std::unique_ptr<Namespace>> m_namespaces;
     std::optional<Watchdog> m_watchdog;
@@ -278,8 +157,7 @@ private:
     {
         const xmlChar* name = nullptr;
         const xmlChar* uri = nullptr;
-        Namespace* ns = nullptr;
-        const QJSValue* function = nullptr;
+        Target target;
     } m_last;
 };
 
@@ -294,9 +172,10 @@ void callScriptFunction(xmlXPathParserContext* ctxt, int nargs)
 }
 
 JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context,
-                               std::chrono::milliseconds callTimeLimit)
+                               const ScriptLimits& limits)
     : m_context(context)
-    , m_callTimeLimit(callTimeLimit)
+    , m_limits(limits)
+    , m_nodes(limits.memoryBytes)
 {
     // Consecutive blocks of one file and prefix are joined, padded so that line numbers in
     // messages are those of the file.
@@ -323,14 +202,15 @@ JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTrans
         last->endLine = last->line + int(last->code.count(u'\n'));
     }
 
-    m_watchdog.emplace(m_callTimeLimit);
+    m_watchdog.emplace(m_limits.callTime);
     for (const Chunk& chunk : chunks) {
         auto found = std::find_if(m_namespaces.begin(), m_namespaces.end(),
                                   [&](const auto& ns) { return ns->uri == chunk.uri; });
         Namespace& ns = found != m_namespaces.end() ? **found : createNamespace(chunk.uri, chunk.vb);
         evaluate(ns, chunk.code, chunk.file, chunk.line);
     }
-    // Collected after all blocks ran: a later block may redefine a function.
+    // Collected after all blocks ran: a later block may redefine a function. Both
+    // `function f()` and `this['f-g'] = function` define one.
     for (const auto& ns : m_namespaces) {
         for (QJSValueIterator it(ns->engine->globalObject()); it.hasNext();) {
             it.next();
@@ -355,18 +235,26 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
     ns->engine = std::make_unique<QJSEngine>();
     ns->dom = std::make_unique<ScriptDom>(m_nodes, *ns->engine);
     QJSEngine::setObjectOwnership(ns->dom.get(), QJSEngine::CppOwnership);
-    const QJSValue prelude = ns->engine->evaluate(QString::fromUtf8(Prelude));
-    const QJSValue parts =
-        prelude.callWithInstance(ns->engine->globalObject(), {ns->engine->newQObject(ns->dom.get())});
-    if (parts.isError())
-        throw UnexpectedFailure(QStringLiteral("The script engine could not be prepared: ") + parts.toString());
+    // Texts are UTF-16 in the engine and must stay within what libxml2 counts in an int as UTF-8.
+    constexpr qint64 MaxTextLength = std::numeric_limits<int>::max() / 3;
+    constexpr int MaxNodes = 1 << 24;
+    QJSValue limits = ns->engine->newObject();
+    limits.setProperty(QStringLiteral("maxTextLength"), double(std::min(m_limits.memoryBytes / 2, MaxTextLength)));
+    limits.setProperty(QStringLiteral("maxNodes"), MaxNodes);
+    QJSValue global = ns->engine->globalObject();
+    const QJSValue parts = ns->engine->evaluate(QString::fromUtf8(DomPrelude))
+                               .callWithInstance(global, {ns->engine->newQObject(ns->dom.get()), limits});
+    const QJSValue dialect = ns->engine->evaluate(QString::fromUtf8(JScriptPrelude)).call({global});
+    if (parts.isError() || dialect.isError())
+        throw UnexpectedFailure(QStringLiteral("The script engine could not be prepared: ") + parts.toString() +
+                                dialect.toString());
     ns->failed = parts.property(QStringLiteral("failed"));
     ns->invoke = parts.property(QStringLiteral("invoke"));
     if (vb) {
         if (const QString problem = installVbRuntime(*ns->engine); !problem.isEmpty())
             throw UnexpectedFailure(QStringLiteral("The VBScript runtime could not be prepared: ") + problem);
     }
-    for (QJSValueIterator it(ns->engine->globalObject()); it.hasNext();) {
+    for (QJSValueIterator it(global); it.hasNext();) {
         it.next();
         ns->builtins.insert(it.name());
     }
@@ -376,24 +264,39 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
 
 void JsScriptRunner::evaluate(Namespace& ns, const QString& code, const QString& file, int line)
 {
-    QString program = code;
+    const QString fileName = QFileInfo(file).fileName();
+    QString program;
     if (ns.vb) {
         const VbTranslation translation = translateVbScript(code, VbSource::Program, ns.vbProcedures);
         if (!translation.error.isEmpty())
             throw UnexpectedFailure(vbSyntaxError(translation, file, line));
         ns.vbProcedures << translation.procedures;
         program = translation.code;
+    } else {
+        const JScriptSource source = prepareJScript(code);
+        if (!source.error.isEmpty())
+            throw UnexpectedFailure(QStringLiteral("Script error: %1 (%2, line %3)")
+                                        .arg(source.error, fileName)
+                                        .arg(line + source.errorLine - 1));
+        program = source.code;
     }
     QStringList stack;
     const quint64 call = m_watchdog->start(ns.engine.get());
     const QJSValue result = ns.engine->evaluate(program, file, line, &stack);
+    QString error;
+    if (!stack.isEmpty() || result.isError()) {
+        error = result.toString();
+        const int errorLine = result.property(QStringLiteral("lineNumber")).toInt();
+        if (errorLine > 0)
+            error += QStringLiteral(" (%1, line %2)").arg(fileName).arg(errorLine);
+    }
     if (m_watchdog->finish(call))
         throw UnexpectedFailure(QStringLiteral("The script (%1, line %2) did not finish within %3 seconds")
-                                    .arg(QFileInfo(file).fileName())
+                                    .arg(fileName)
                                     .arg(line)
-                                    .arg(double(m_callTimeLimit.count()) / 1000.0));
-    if (!stack.isEmpty() || result.isError())
-        throw UnexpectedFailure(QStringLiteral("Script error: ") + describe(result));
+                                    .arg(secondsText(m_limits.callTime)));
+    if (!error.isEmpty())
+        throw UnexpectedFailure(QStringLiteral("Script error: ") + error);
 }
 
 QJSValue JsScriptRunner::toScript(Namespace& ns, xmlXPathObject* value)
@@ -423,34 +326,33 @@ QJSValue JsScriptRunner::toScript(Namespace& ns, xmlXPathObject* value)
     }
 }
 
+// The prelude has checked and converted the value: a number, a boolean, a text or the node
+// numbers of a node or list.
 xmlXPathObject* JsScriptRunner::fromScript(const QJSValue& value)
 {
     if (value.isNumber())
         return xmlXPathNewFloat(value.toNumber());
     if (value.isBool())
         return xmlXPathNewBoolean(value.toBool());
-    if (value.isUndefined() || value.isNull())
-        return xmlXPathNewCString("");
-    if (value.isObject()) {
-        const QJSValue single = value.property(QStringLiteral("__node"));
-        const QJSValue list = value.property(QStringLiteral("__nodes"));
-        if (single.isNumber() || list.isArray()) {
-            xmlXPathObject* result = xmlXPathNewNodeSet(nullptr);
-            const auto add = [&](const QJSValue& h) {
-                if (xmlNode* node = m_nodes.node(h.toInt()))
-                    xmlXPathNodeSetAdd(result->nodesetval, node);
-            };
-            if (single.isNumber()) {
-                add(single);
-            } else {
-                const int length = list.property(QStringLiteral("length")).toInt();
-                for (int i = 0; i < length; ++i)
-                    add(list.property(quint32(i)));
-            }
-            return result;
-        }
+    if (value.isString())
+        return xmlXPathNewString(BAD_CAST value.toString().toUtf8().constData());
+    const QJSValue handles = value.property(QStringLiteral("nodes"));
+    const int length = handles.property(QStringLiteral("length")).toInt();
+    xmlXPathObject* result = xmlXPathNewNodeSet(nullptr);
+    std::vector<xmlNode*> nodes;
+    nodes.reserve(std::size_t(std::max(length, 0)));
+    for (int i = 0; i < length; ++i) {
+        if (xmlNode* node = m_nodes.node(handles.property(quint32(i)).toInt()))
+            nodes.push_back(node);
     }
-    return xmlXPathNewString(BAD_CAST value.toString().toUtf8().constData());
+    // Unique and in document order, added without the set's own duplicate search, which is
+    // quadratic.
+    std::sort(nodes.begin(), nodes.end());
+    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+    for (xmlNode* node : nodes)
+        xmlXPathNodeSetAddUnique(result->nodesetval, node);
+    xmlXPathNodeSetSort(result->nodesetval);
+    return result;
 }
 
 void JsScriptRunner::fail(xmlXPathParserContext* ctxt, const QString& message)
@@ -458,6 +360,23 @@ void JsScriptRunner::fail(xmlXPathParserContext* ctxt, const QString& message)
     xsltTransformError(m_context, nullptr, m_context->inst, "%s\n", message.toUtf8().constData());
     m_context->state = XSLT_STATE_STOPPED;
     valuePush(ctxt, xmlXPathNewCString(""));
+}
+
+// A few functions at most, and XPath names them by the same pointers call after call.
+JsScriptRunner::Target JsScriptRunner::targetOf(const xmlXPathParserContext* ctxt)
+{
+    if (m_last.name == ctxt->context->function && m_last.uri == ctxt->context->functionURI)
+        return m_last.target;
+    m_last = {ctxt->context->function, ctxt->context->functionURI, {}};
+    for (const auto& candidate : m_namespaces) {
+        if (!xmlStrEqual(BAD_CAST candidate->uri.constData(), ctxt->context->functionURI))
+            continue;
+        for (const auto& [functionName, function] : candidate->functions) {
+            if (xmlStrEqual(BAD_CAST functionName.constData(), ctxt->context->function))
+                m_last.target = {candidate.get(), &function};
+        }
+    }
+    return m_last.target;
 }
 
 void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
@@ -473,26 +392,13 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
         valuePush(ctxt, xmlXPathNewCString(""));
         return;
     }
-
-    // A few functions at most, and XPath names them by the same pointers call after call.
-    if (m_last.name != ctxt->context->function || m_last.uri != ctxt->context->functionURI) {
-        m_last = {};
-        for (const auto& candidate : m_namespaces) {
-            if (!xmlStrEqual(BAD_CAST candidate->uri.constData(), ctxt->context->functionURI))
-                continue;
-            for (const auto& [functionName, function] : candidate->functions) {
-                if (xmlStrEqual(BAD_CAST functionName.constData(), ctxt->context->function))
-                    m_last = {ctxt->context->function, ctxt->context->functionURI, candidate.get(), &function};
-            }
-        }
-    }
-    if (!m_last.function) {
+    const Target target = targetOf(ctxt);
+    if (!target.function) {
         xmlXPathErr(ctxt, XPATH_UNKNOWN_FUNC_ERROR);
         return;
     }
-    Namespace& ns = *m_last.ns;
-    const auto name = [ctxt] { return QString::fromUtf8(reinterpret_cast<const char*>(ctxt->context->function)); };
-    QJSValueList scriptArgs{*m_last.function};
+    Namespace& ns = *target.ns;
+    QJSValueList scriptArgs{*target.function};
     scriptArgs.reserve(qsizetype(args.size()) + 1);
     for (const auto& arg : args)
         scriptArgs.append(arg ? toScript(ns, arg.get()) : QJSValue());
@@ -500,31 +406,27 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
     const quint64 callNumber = m_watchdog->start(ns.engine.get());
     const QJSValue result = ns.invoke.call(scriptArgs);
     const bool interrupted = m_watchdog->finish(callNumber);
-    if (interrupted) {
-        m_nodes.endCall();
+    const QString name = QString::fromUtf8(reinterpret_cast<const char*>(ctxt->context->function));
+    if (interrupted)
         fail(ctxt, QStringLiteral("The script function %1 did not finish within %2 seconds and was stopped")
-                       .arg(name())
-                       .arg(double(m_callTimeLimit.count()) / 1000.0));
-        return;
-    }
-    if (result.strictlyEquals(ns.failed)) {
-        m_nodes.endCall();
+                       .arg(name, secondsText(m_limits.callTime)));
+    else if (result.strictlyEquals(ns.failed))
         fail(ctxt, QStringLiteral("Script error in function %1: %2")
-                       .arg(name(), describe(ns.failed.property(QStringLiteral("error")))));
-        return;
-    }
-    valuePush(ctxt, fromScript(result));
+                       .arg(name, ns.failed.property(QStringLiteral("message")).toString()));
+    else if (result.isError())
+        fail(ctxt, QStringLiteral("Script error in function %1: %2").arg(name, result.toString()));
+    else
+        valuePush(ctxt, fromScript(result));
     m_nodes.endCall();
 }
 
 } // namespace
 
 extern "C" Q_DECL_EXPORT ScriptRunner* tabulonStartScripts(const std::vector<ScriptBlock>& blocks,
-                                                           xsltTransformContext* context,
-                                                           std::chrono::milliseconds callTimeLimit)
+                                                           xsltTransformContext* context, const ScriptLimits& limits)
 {
     static_assert(std::is_same_v<decltype(&tabulonStartScripts), StartScriptsFunction>);
-    return new JsScriptRunner(blocks, context, callTimeLimit);
+    return new JsScriptRunner(blocks, context, limits);
 }
 
 extern "C" Q_DECL_EXPORT QString tabulonCheckScript(const ScriptBlock& block)

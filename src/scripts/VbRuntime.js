@@ -165,7 +165,7 @@ function $bankers(x) {
 }
 
 function $dv(o) {
-    if (o !== null && typeof o === $OBJECT && o !== $NULL && !(o instanceof $Num) && !(o instanceof Array)) {
+    if (o !== null && (typeof o === $OBJECT || typeof o === $FUNCTION) && o !== $NULL && !(o instanceof $Num) && !(o instanceof Array)) {
         if (typeof o.$value === $FUNCTION) return o.$value();
         $throw(438);
     }
@@ -306,8 +306,8 @@ function $cmp(a, b, text) {
         return a < b ? -1 : a > b ? 1 : 0;
     }
     if (a === $NULL || b === $NULL) return null;
-    if (a !== null && typeof a === $OBJECT && !(a instanceof $Num)) a = $dv(a);
-    if (b !== null && typeof b === $OBJECT && !(b instanceof $Num)) b = $dv(b);
+    if (a !== null && (typeof a === $OBJECT || typeof a === $FUNCTION) && !(a instanceof $Num)) a = $dv(a);
+    if (b !== null && (typeof b === $OBJECT || typeof b === $FUNCTION) && !(b instanceof $Num)) b = $dv(b);
     if (a === undefined) a = typeof b === $STRING ? '' : 0;
     if (b === undefined) b = typeof a === $STRING ? '' : 0;
     var sa = typeof a === $STRING, sb = typeof b === $STRING;
@@ -334,7 +334,7 @@ function $cle(a, b) { if (typeof a === $NUMBER && typeof b === $NUMBER) return a
 function $cge(a, b) { if (typeof a === $NUMBER && typeof b === $NUMBER) return a >= b; var c = $cmp(a, b); return c !== null && c >= 0; }
 
 function $is(a, b) {
-    if ((a !== null && typeof a !== $OBJECT) || (b !== null && typeof b !== $OBJECT) || a === $NULL || b === $NULL)
+    if ((a !== null && (typeof a !== $OBJECT && typeof a !== $FUNCTION)) || (b !== null && (typeof b !== $OBJECT && typeof b !== $FUNCTION)) || a === $NULL || b === $NULL)
         $throw(424);
     if (a && b && typeof a.__node === $NUMBER && typeof b.__node === $NUMBER)
         return a.__node === b.__node || a.isSameNode(b);
@@ -563,7 +563,7 @@ function $native(v) {
 
 // The default member of an object: Item for collections, Value for matches and the like.
 function $default(o, args) {
-    if (o !== null && typeof o === $OBJECT && o !== $NULL && !(o instanceof $Num)) {
+    if (o !== null && (typeof o === $OBJECT || typeof o === $FUNCTION) && o !== $NULL && !(o instanceof $Num)) {
         if (typeof o.$default === $FUNCTION) return o.$default.apply(o, args);
         if (typeof o.item === $FUNCTION) return o.item.apply(o, args.map($native));
         $throw(438);
@@ -577,7 +577,7 @@ function $i1(a, i) {
         if (a.$dims > 1) $throw(9);
         return a[$element(a, i)];
     }
-    if (a !== null && typeof a === $OBJECT && typeof a.$default !== $FUNCTION && typeof a.item === $FUNCTION)
+    if (a !== null && (typeof a === $OBJECT || typeof a === $FUNCTION) && typeof a.$default !== $FUNCTION && typeof a.item === $FUNCTION)
         return a.item(i instanceof $Num ? i.v : i);
     return $default(a, [i]);
 }
@@ -592,7 +592,7 @@ function $idx(a, args) {
 
 function $setidx(a, args, v) {
     if (!(a instanceof Array)) {
-        if (a !== null && typeof a === $OBJECT && typeof a.$let === $FUNCTION)
+        if (a !== null && (typeof a === $OBJECT || typeof a === $FUNCTION) && typeof a.$let === $FUNCTION)
             return a.$let('item', args, v);
         $throw(a === null ? 424 : 13);
     }
@@ -610,7 +610,7 @@ function $each(c) {
         walk(c);
         return all;
     }
-    if (c !== null && typeof c === $OBJECT && c !== $NULL) {
+    if (c !== null && (typeof c === $OBJECT || typeof c === $FUNCTION) && c !== $NULL) {
         if (typeof c.$each === $FUNCTION) return c.$each();
         if (typeof c.item === $FUNCTION && typeof c.length === $NUMBER) {
             var items = [];
@@ -650,21 +650,22 @@ function $key(o, name) {
 }
 
 function $object(o) {
-    if (o === null || o === undefined || typeof o !== $OBJECT || o === $NULL || o instanceof $Num || (o instanceof Array))
+    if (o === null || o === undefined || (typeof o !== $OBJECT && typeof o !== $FUNCTION) || o === $NULL || o instanceof $Num || (o instanceof Array))
         $throw(424);
     return o;
 }
 
 function $get(o, name) {
-    if (o !== null && typeof o === $OBJECT && name in o && !(o instanceof Array)) {
+    if (o !== null && (typeof o === $OBJECT || typeof o === $FUNCTION) && name in o && !(o instanceof Array)) {
         var found = o[name];
-        return typeof found === $FUNCTION ? found.call(o) : found;
+        return typeof found === $FUNCTION && found.__nodes === undefined ? found.call(o) : found;
     }
     $object(o);
     var key = $key(o, name);
     if (key === undefined) $throw(438, name);
     var v = o[key];
-    return typeof v === $FUNCTION ? v.call(o) : v;
+    // Node lists are functions too, so that nodes(0) works; they are values, not methods.
+    return typeof v === $FUNCTION && v.__nodes === undefined ? v.call(o) : v;
 }
 
 function $call(o, name, args) {

@@ -451,7 +451,7 @@ const QStringList& runtimeNames()
                        "$b $i1 $idx $setidx $get $call $set $setcall $cp $dim $redim "
                        "$erase $each $fornum $forgo $dbl $datelit $new "
                        "$throw $undef $nofunction $onerror $err $B $NULL $procs "
-                       "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $OBJECT")
+                       "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $OBJECT $FUNCTION")
             .split(u' ');
     return names;
 }
@@ -1097,9 +1097,10 @@ private:
                                             : QStringLiteral("%1.%2").arg(t, known->second.first);
                 const QString generic = call ? QStringLiteral("$call(%1,%2,[%3])").arg(t, name, joined(args))
                                              : QStringLiteral("$get(%1,%2)").arg(t, name);
-                value = {QStringLiteral("((%1=%2)!==null&&typeof %1===$OBJECT&&\"%3\" in %1?%4:%5)")
-                             .arg(t, value.code, known->second.first, direct, generic),
-                         {}};
+                value = {
+                    QStringLiteral("((%1=%2)!==null&&(typeof %1===$OBJECT||typeof %1===$FUNCTION)&&\"%3\" in %1?%4:%5)")
+                        .arg(t, value.code, known->second.first, direct, generic),
+                    {}};
             } else if (call) {
                 value = {QStringLiteral("$call(%1,%2,[%3])").arg(value.code, name, joined(args)), {}};
             } else {

@@ -60,9 +60,10 @@ QStringList StyleSheetEntries(const QString& folder)
     QStringList entries;
     if (!folder.isEmpty()) {
         const QDir dir(folder);
-        for (const QString& file : dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted)) {
-            if (isStyleSheetFile(file))
-                entries << Paths::withoutExtension(file);
+        // Regular files only: a pipe or device named like a sheet would block the run that reads it.
+        for (const QFileInfo& file : dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted)) {
+            if (file.isFile() && isStyleSheetFile(file.fileName()))
+                entries << Paths::withoutExtension(file.fileName());
         }
     }
     if (std::none_of(entries.cbegin(), entries.cend(), IsBuiltInFormat))

@@ -1,5 +1,6 @@
 #include "text/StringTable.h"
 
+#include "platform/Descriptor.h"
 #include "text/QmCatalogue.h"
 #include "text/TextIds.h"
 
@@ -11,9 +12,11 @@
 #include <QStringView>
 #include <QTranslator>
 
+#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace {
 
@@ -146,9 +149,15 @@ constinit std::unique_ptr<Satellite> loadedSatellite;
 
 std::unique_ptr<Satellite> readSatellite(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxCatalogueSize)
+    // Regular files only, opened without blocking: a pipe would stop the start, /dev/zero never end.
+    Descriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info;
+    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > MaxCatalogueSize)
         return nullptr;
+    QFile file;
+    if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return nullptr;
+    fd.release();
     std::optional<QByteArray> loadable = loadableQmCatalogue(file.readAll());
     if (!loadable)
         return nullptr;

@@ -12,6 +12,7 @@
 #include <cctype>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -84,7 +85,8 @@ xmlParserInputPtr OpenDocumentInput(const char* uri, xmlParserCtxtPtr ctxt, int&
         errorNumber = EPROTONOSUPPORT;
         return nullptr;
     }
-    Descriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+    // Without blocking, so that opening a pipe nobody writes to returns at once.
+    Descriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info;
     if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
         errorNumber = errno;
@@ -92,6 +94,10 @@ xmlParserInputPtr OpenDocumentInput(const char* uri, xmlParserCtxtPtr ctxt, int&
     }
     if (S_ISDIR(info.st_mode)) {
         errorNumber = EISDIR;
+        return nullptr;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        errorNumber = ENOTREGULAR;
         return nullptr;
     }
     InputFiles::noteOpened(file.get());
@@ -112,6 +118,13 @@ xmlParserInputPtr OpenDocumentInput(const char* uri, xmlParserCtxtPtr ctxt, int&
     // The document's URL, and so the base of the URIs it holds.
     input->filename = reinterpret_cast<const char*>(xmlStrdup(reinterpret_cast<const xmlChar*>(uri)));
     return input;
+}
+
+QString OpenErrorText(int errorNumber)
+{
+    if (errorNumber == ENOTREGULAR)
+        return QStringLiteral("it is no regular file (a pipe, device or socket is never read)");
+    return QString::fromLocal8Bit(std::strerror(errorNumber));
 }
 
 QByteArray PlainPathDocumentUri(const char* argument, const char* base)

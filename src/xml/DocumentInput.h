@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cerrno>
+
 #include <QByteArray>
 #include <QString>
 
@@ -19,8 +21,13 @@ QByteArray FileUri(const QString& path);
 QByteArray LocalPathOf(const char* uri);
 
 // Opens a document for the parser and notes the file in the current InputFiles. Returns nullptr
-// with errorNumber set to the system's error (an errno value) when it cannot.
+// with errorNumber set to the system's error (an errno value) when it cannot. Only regular files
+// are read: a pipe, device or socket could block the run or never end (ENOTREGULAR).
 xmlParserInputPtr OpenDocumentInput(const char* uri, xmlParserCtxtPtr ctxt, int& errorNumber);
+
+// The errorNumber of a path that names no regular file, and the text for any errorNumber.
+inline constexpr int ENOTREGULAR = ENODEV;
+QString OpenErrorText(int errorNumber);
 
 // A document() argument that names an existing file as a plain path, absolute or relative to the
 // folder of base (a URI): the file: URI that loads exactly that file. Empty when it names none,

@@ -14,6 +14,7 @@ namespace {
 const xmlChar* const MsxslNamespace = BAD_CAST "urn:schemas-microsoft-com:xslt";
 
 std::atomic<std::chrono::milliseconds::rep> callTimeLimitMs{30'000};
+std::atomic<qint64> memoryLimitBytes{qint64(1) << 30};
 
 QString attribute(const xmlNode* element, const char* name)
 {
@@ -151,6 +152,16 @@ std::chrono::milliseconds scriptCallTimeLimit()
     return std::chrono::milliseconds(callTimeLimitMs.load());
 }
 
+void setScriptMemoryLimit(qint64 bytes)
+{
+    memoryLimitBytes = bytes;
+}
+
+qint64 scriptMemoryLimit()
+{
+    return memoryLimitBytes.load();
+}
+
 std::unique_ptr<ScriptRunner> ScriptRunner::start(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context)
 {
     if (blocks.empty())
@@ -159,6 +170,7 @@ std::unique_ptr<ScriptRunner> ScriptRunner::start(const std::vector<ScriptBlock>
         throw UnexpectedFailure(*problem);
     QString errors;
     if (auto startScripts = reinterpret_cast<StartScriptsFunction>(resolveInScriptModule(StartScriptsSymbol, errors)))
-        return std::unique_ptr<ScriptRunner>(startScripts(blocks, context, scriptCallTimeLimit()));
+        return std::unique_ptr<ScriptRunner>(
+            startScripts(blocks, context, {scriptCallTimeLimit(), scriptMemoryLimit()}));
     throw UnexpectedFailure(QStringLiteral("The script engine could not be loaded:") + errors);
 }

@@ -58,13 +58,24 @@ public:
     static std::unique_ptr<ScriptRunner> start(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context);
 };
 
-// How long one call into a script may run before it is interrupted: 30 seconds unless changed.
+// How long one call into a script may run before it is interrupted, converting its result
+// included: 30 seconds unless changed.
 void setScriptCallTimeLimit(std::chrono::milliseconds limit);
 std::chrono::milliseconds scriptCallTimeLimit();
 
+// How many bytes the documents and texts scripts build may take in all: 1 GB unless changed.
+void setScriptMemoryLimit(qint64 bytes);
+qint64 scriptMemoryLimit();
+
+struct ScriptLimits
+{
+    std::chrono::milliseconds callTime;
+    qint64 memoryBytes;
+};
+
 // The entry point of the script engine module.
 using StartScriptsFunction = ScriptRunner* (*)(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context,
-                                               std::chrono::milliseconds callTimeLimit);
+                                               const ScriptLimits& limits);
 inline constexpr char StartScriptsSymbol[] = "tabulonStartScripts";
 
 // The module's check of a VBScript block: why it does not parse, with the line, or an empty text.

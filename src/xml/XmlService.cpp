@@ -450,7 +450,7 @@ XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace,
     if (!doc && error && filter.openError != 0) {
         error->errorCode = XML_IO_LOAD_ERROR;
         error->reason = QStringLiteral("The file cannot be opened: %1")
-                            .arg(QString::fromLocal8Bit(std::strerror(filter.openError)));
+                            .arg(OpenErrorText(filter.openError));
     } else if (!doc && error) {
         const xmlError* last = xmlCtxtGetLastError(ctxt.get());
         const auto first = capture.firstError();

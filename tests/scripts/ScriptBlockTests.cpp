@@ -35,6 +35,36 @@ QByteArray valueOf(const QByteArray& select)
     return R"(<xsl:value-of select=")" + select + R"("/>)";
 }
 
+struct Case
+{
+    const char* name;
+    const char* script;
+    const char* select;
+    const char* expected;
+};
+
+// Sets the script limits for one test and puts back those it found.
+class LimitsGuard
+{
+public:
+    LimitsGuard(std::chrono::milliseconds time, qint64 memory)
+    {
+        setScriptCallTimeLimit(time);
+        setScriptMemoryLimit(memory);
+    }
+    ~LimitsGuard()
+    {
+        setScriptCallTimeLimit(m_time);
+        setScriptMemoryLimit(m_memory);
+    }
+    LimitsGuard(const LimitsGuard&) = delete;
+    LimitsGuard& operator=(const LimitsGuard&) = delete;
+
+private:
+    const std::chrono::milliseconds m_time = scriptCallTimeLimit();
+    const qint64 m_memory = scriptMemoryLimit();
+};
+
 class ScriptBlockTest : public ::testing::Test
 {
 protected:
@@ -51,15 +81,28 @@ protected:
         return QStringLiteral("<no failure>");
     }
 
-    XmlTestFiles files;
-};
+    // Runs each case's function and compares what the sheet writes.
+    template <std::size_t N>
+    void expectResults(const Case (&cases)[N])
+    {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            EXPECT_EQ(run(sheetWith(block(c.script), valueOf(c.select))), QString::fromUtf8(c.expected));
+        }
+    }
 
-struct Case
-{
-    const char* name;
-    const char* script;
-    const char* select;
-    const char* expected;
+    // Runs each case's function and looks for the expected text in the failure the run ends with.
+    template <std::size_t N>
+    void expectFailures(const Case (&cases)[N])
+    {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            const QString failure = failureOf(sheetWith(block(c.script), valueOf(c.select)));
+            EXPECT_TRUE(failure.contains(QString::fromUtf8(c.expected))) << failure.toStdString();
+        }
+    }
+
+    XmlTestFiles files;
 };
 
 } // namespace
@@ -324,11 +367,7 @@ End Function</msxsl:script></xsl:stylesheet>)");
 
 TEST_F(ScriptBlockTest, InterruptsCallsThatRunPastTheTimeLimit)
 {
-    struct LimitGuard
-    {
-        LimitGuard() { setScriptCallTimeLimit(std::chrono::milliseconds(200)); }
-        ~LimitGuard() { setScriptCallTimeLimit(std::chrono::seconds(30)); }
-    } guard;
+    const LimitsGuard guard(std::chrono::milliseconds(200), scriptMemoryLimit());
     const QString inCall = failureOf(sheetWith(block("function spin() { for (;;) {} }"), valueOf("u:spin()")));
     EXPECT_TRUE(inCall.contains(QStringLiteral("spin did not finish within 0.2 seconds"))) << inCall.toStdString();
     const QString atTop = failureOf(sheetWith(block("for (;;) {}"), valueOf("1")));
@@ -363,4 +402,279 @@ TEST_F(ScriptBlockTest, SuppliesAttributeDefaultsOfTheInternalSubset)
             files.sheet(styleSheetWith(
                 R"~(<xsl:template match="doc"><xsl:value-of select="concat(@inside, '-', @outside)"/></xsl:template>)~"))),
         QStringLiteral("SUPPLIED-"));
+}
+
+TEST_F(ScriptBlockTest, CollectionsAreIndexedAndCalledLikeJScriptCollections)
+{
+    const Case cases[] = {
+        {"index and call on a node-set argument", "function f(n) { return n[1].text + n(0).text + n.item(1).text; }",
+         "u:f(//n)", "1110.511"},
+        {"childNodes, attributes and selectNodes",
+         "function f(n) { var p = n[0]; return [p.childNodes[1].nodeName, p.childNodes(0).nodeName,"
+         " p.attributes[1].value, p.attributes(0).name, p.selectNodes('*')[1].text, p.childNodes[5]].join(); }",
+         "u:f(//p)", "e,n,CP,id,20,"},
+        {"typeof of collections and of what is not one",
+         "function f(n) { return [typeof n, typeof n[0], typeof n.item, typeof f, typeof undeclared,"
+         " typeof n(0).childNodes, typeof (n), typeof n.length].join(); }",
+         "u:f(//p)", "object,object,function,function,undefined,object,object,number"},
+        {"typeof left alone in strings, comments and patterns",
+         "function f() { var s = 'typeof x'; /* typeof y */ var r = /typeof z/; // typeof w\n"
+         " return s + r.source + (typeof s).length; }",
+         "u:f()", "typeof xtypeof z6"},
+        {"a division is no pattern", "function f(n) { var a = 6, g = 2; return a / g / (n.length) + typeof a; }",
+         "u:f(//p)", "1.5number"},
+        {"lists longer than the indexed prototype",
+         "function f() { var d = new ActiveXObject('Msxml2.DOMDocument'); var r = d.createElement('r');"
+         " for (var i = 0; i < 5000; ++i) r.appendChild(d.createElement('e' + i));"
+         " return r.childNodes[4999].nodeName + r.childNodes(4500).nodeName + typeof r.childNodes; }",
+         "u:f()", "e4999e4500object"},
+    };
+    expectResults(cases);
+}
+
+TEST_F(ScriptBlockTest, EnumeratorWalksCollectionsAndArrays)
+{
+    const Case cases[] = {
+        {"node list",
+         "function f(n) { var s = ''; for (var e = new Enumerator(n); !e.atEnd(); e.moveNext()) s += e.item().text + "
+         "';';"
+         " return s; }",
+         "u:f(//n)", "10.5;11;"},
+        {"move first and past the end",
+         "function f(n) { var e = new Enumerator(n[0].attributes); e.moveNext(); e.moveNext(); e.moveNext();"
+         " var end = e.atEnd() + ' ' + e.item(); e.moveFirst(); return end + ' ' + e.item().value; }",
+         "u:f(//p)", "true undefined P1"},
+        {"array", "function f() { var e = new Enumerator([3, 4]); e.moveNext(); return e.item(); }", "u:f()", "4"},
+    };
+    expectResults(cases);
+}
+
+TEST_F(ScriptBlockTest, UnmatchedGroupsAreEmptyAndMatchesTellWhereTheyAre)
+{
+    const Case cases[] = {
+        {"exec",
+         "function f() { var m = /(\\d+)(?:\\.(\\d+))?/.exec('a 12'); return typeof m[2] + m.index + m.lastIndex; }",
+         "u:f()", "string24"},
+        {"the fraction of a time",
+         "function f() { var m = /(\\d+)(\\.\\d+)?/.exec('7'); return eval('0.' + m[2]) + 1; }", "u:f()", "1"},
+        {"match", "function f() { var m = 'b'.match(/(a)|(b)/); return '[' + m[1] + ']' + m[2] + m.lastIndex; }",
+         "u:f()", "[]b1"},
+        {"global match keeps the matches", "function f() { return 'a1b2'.match(/\\d/g).join(); }", "u:f()", "1,2"},
+        {"replacement callback",
+         "function f() { return 'b'.replace(/(a)|(b)/, function (m, a, b) { return typeof a + b; }); }", "u:f()",
+         "stringb"},
+        {"replacement text", "function f() { return 'b'.replace(/(a)|(b)/, '[$1]'); }", "u:f()", "[]"},
+        {"split", "function f() { return 'x1y'.split(/(\\d)|(z)/).join('|'); }", "u:f()", "x|1||y"},
+        {"static captures",
+         "function f() { /(\\w)(\\d)?-(\\w+)/.test('ab-cd'); return [RegExp.$1, RegExp.$2, RegExp.$3, RegExp.lastMatch,"
+         " RegExp.index, RegExp.lastIndex].join(); }",
+         "u:f()", "b,,cd,b-cd,1,5"},
+        {"constructor and instanceof",
+         "function f() { var r = new RegExp('a+', 'g'); return (r instanceof RegExp) + r.source + "
+         "RegExp('b').test('b'); }",
+         "u:f()", "truea+true"},
+    };
+    expectResults(cases);
+}
+
+TEST_F(ScriptBlockTest, DatesReadAndWriteAsInJScript)
+{
+    const Case cases[] = {
+        {"getYear of the 1900s and of later years",
+         "function f() { return new Date(1999, 0, 1).getYear() + ' ' + new Date(2005, 0, 1).getYear(); }", "u:f()",
+         "99 2005"},
+        {"setYear with two digits",
+         "function f() { var d = new Date(2000, 5, 1); d.setYear(85); return d.getFullYear(); }", "u:f()", "1985"},
+        {"short date", "function f() { return new Date(Date.parse('7/20/96')).toDateString(); }", "u:f()",
+         "Sat Jul 20 1996"},
+        {"long date in any order with a comment",
+         "function f() { return [Date.parse('July 10 1995'), Date.parse('10 July, 1995'),"
+         " Date.parse('1995 (year) Jul 10')].join() == [0, 0, 0].map(function () { return Date.parse('Jul 10 1995'); "
+         "}).join(); }",
+         "u:f()", "true"},
+        {"time with PM and a zone",
+         "function f() { return new Date('November 1, 1997 10:15 PM UTC+0130').toUTCString(); }", "u:f()",
+         "Sat, 1 Nov 1997 20:45:00 UTC"},
+        {"Ju is July", "function f() { return new Date('Ju 4 1990').getMonth(); }", "u:f()", "6"},
+        {"what JScript cannot read",
+         "function f() { return [Date.parse('2020-12-31'), Date.parse('23:15 PM Jan 1 2000'),"
+         " Date.parse('Jan Feb 1 2000'), Date.parse('Jan 10 20')].join(); }",
+         "u:f()", "NaN,NaN,NaN,NaN"},
+        {"its own text read back",
+         "function f() { var d = new Date(2021, 2, 4, 5, 6, 7); return d.toString().replace(/UTC.*? /, '') + '|' +"
+         " (Date.parse(d.toString()) == d.getTime()) + (Date.parse(d.toUTCString()) == d.getTime()); }",
+         "u:f()", "Thu Mar 4 05:06:07 2021|truetrue"},
+        {"engine and version",
+         "function f() { return ScriptEngine() + ScriptEngineMajorVersion() + '.' +"
+         " ScriptEngineMinorVersion() + typeof ScriptEngineBuildVersion(); }",
+         "u:f()", "JScript5.8number"},
+        {"negative substr start", "function f() { return 'abc'.substr(-1, 2) + 'abc'.substr(1); }", "u:f()", "abbc"},
+    };
+    expectResults(cases);
+}
+
+TEST_F(ScriptBlockTest, DocumentsOfScriptsHaveTheMembersScriptsUse)
+{
+    const char* const load = "var d = new ActiveXObject('Msxml2.DOMDocument.4.0'); d.async = false;"
+                             " d.validateOnParse = false; d.resolveExternals = false; d.preserveWhiteSpace = false;"
+                             " d.loadXML('<r xmlns:k=\"urn:k\"><a i=\"1\">x</a><b/><k:c>y</k:c><a i=\"2\"/></r>');"
+                             " var r = d.documentElement; ";
+    const auto script = [&](const char* body) { return QByteArray("function f(n) { ") + load + body + " }"; };
+    const struct
+    {
+        const char* name;
+        QByteArray script;
+        const char* expected;
+    } cases[] = {
+        {"getElementsByTagName",
+         script("return d.getElementsByTagName('a').length + ',' + r.getElementsByTagName('*').length;"), "2,4"},
+        {"hasChildNodes", script("return r.hasChildNodes() + ' ' + r.childNodes[1].hasChildNodes();"), "true false"},
+        {"cloneNode deep and shallow",
+         script("var c = r.firstChild.cloneNode(true); var s = r.firstChild.cloneNode(false); c.setAttribute('i', '9');"
+                " return c.xml + s.xml + r.firstChild.xml;"),
+         "<a i=\"9\">x</a><a i=\"1\"/><a i=\"1\">x</a>"},
+        {"removeChild, insertBefore and replaceChild",
+         script("var b = r.removeChild(r.childNodes[1]); r.insertBefore(b, r.firstChild);"
+                " r.replaceChild(d.createElement('z'), r.lastChild); r.insertBefore(d.createElement('e'), null);"
+                " return b.nodeName + ':' + r.xml;"),
+         "b:<r xmlns:k=\"urn:k\"><b/><a i=\"1\">x</a><k:c>y</k:c><z/><e/></r>"},
+        {"setAttribute and removeAttribute",
+         script("r.setAttribute('s', 'v'); r.firstChild.removeAttribute('i'); r.firstChild.removeAttribute('none');"
+                " return r.getAttribute('s') + r.firstChild.xml;"),
+         "v<a>x</a>"},
+        {"selection namespaces",
+         script("d.setProperty('SelectionLanguage', 'XPath');"
+                " d.setProperty('SelectionNamespaces', \"xmlns:q='urn:k'\");"
+                " return d.selectSingleNode('//q:c').text + d.getProperty('SelectionNamespaces') +"
+                " d.getProperty('SelectionLanguage');"),
+         "yxmlns:q='urn:k'XPath"},
+        {"nodeTypedValue, ownerDocument and documentElement set",
+         script("var e = d.createElement('new'); e.nodeTypedValue = 5; d.documentElement = e;"
+                " return e.nodeTypedValue + r.ownerDocument.documentElement.nodeName + d.xml;"),
+         "5new<new>5</new>\r\n"},
+        {"parse error",
+         "function f() { var d = new ActiveXObject('Msxml2.DOMDocument'); d.loadXML('<a>\\n<b></c></a>');"
+         " var e = d.parseError; return [e.errorCode != 0, e.reason != '', e.line, e.linepos > 0, e.srcText].join(); }",
+         "true,true,2,true,<b></c></a>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(run(sheetWith(block(c.script), valueOf("u:f(//p)"))), QString::fromUtf8(c.expected));
+    }
+}
+
+TEST_F(ScriptBlockTest, LoadXmlReadsNothingButItsText)
+{
+    const QString secret = files.write(QStringLiteral("secret.txt"), "SECRET");
+    const QString dtd = files.write(QStringLiteral("outside.dtd"), R"(<!ATTLIST a d CDATA "SECRET">)");
+    const struct
+    {
+        const char* name;
+        QString doctype;
+    } cases[] = {
+        {"external entity by URL",
+         QStringLiteral(R"(<!DOCTYPE a [<!ENTITY e SYSTEM "file://%1">]><a>&e;</a>)").arg(secret)},
+        {"external entity by plain path",
+         QStringLiteral(R"(<!DOCTYPE a [<!ENTITY e SYSTEM "%1">]><a>&e;</a>)").arg(secret)},
+        {"external entity from standard input",
+         QStringLiteral(R"(<!DOCTYPE a [<!ENTITY e SYSTEM "/dev/stdin">]><a>&e;</a>)")},
+        {"parameter entity", QStringLiteral(R"(<!DOCTYPE a [<!ENTITY % p SYSTEM "%1"> %p;]><a/>)").arg(dtd)},
+        {"external DTD", QStringLiteral(R"(<!DOCTYPE a SYSTEM "%1"><a/>)").arg(dtd)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString text = c.doctype;
+        text.replace(u'\\', QStringLiteral("\\\\")).replace(u'\'', QStringLiteral("\\'"));
+        const QByteArray script =
+            "function f() { var d = new ActiveXObject('Msxml2.DOMDocument'); var ok = d.loadXML('" + text.toUtf8() +
+            "'); return ok + ':' + d.xml + ':' + d.parseError.reason; }";
+        const QString result = run(sheetWith(block(script), valueOf("u:f()")));
+        EXPECT_FALSE(result.contains(QStringLiteral("SECRET"))) << result.toStdString();
+    }
+    EXPECT_TRUE(run(sheetWith(block("function f() { var d = new ActiveXObject('Msxml2.DOMDocument');"
+                                    " return d.loadXML('<!DOCTYPE a [<!ENTITY e SYSTEM \"x\">]><a>&e;</a>') + ' ' +"
+                                    " d.parseError.reason; }"),
+                              valueOf("u:f()")))
+                    .startsWith(QStringLiteral("false The external entity \"e\" is not read")));
+}
+
+TEST_F(ScriptBlockTest, LoadedNamespacesOutliveTheParse)
+{
+    const Case cases[] = {
+        {"xml:lang written back",
+         "function f() { var d = new ActiveXObject('Msxml2.DOMDocument'); d.loadXML('<a xml:lang=\"en\"/>');"
+         " var a = d.documentElement.attributes[0]; return d.xml + a.namespaceURI + a.prefix; }",
+         "u:f()", "<a xml:lang=\"en\"/>\r\nhttp://www.w3.org/XML/1998/namespacexml"},
+        {"moved into another document",
+         "function f() { var d = new ActiveXObject('Msxml2.DOMDocument'); d.loadXML('<a "
+         "xml:space=\"preserve\"><b/></a>');"
+         " var e = new ActiveXObject('Msxml2.DOMDocument'); e.appendChild(d.documentElement);"
+         " d.loadXML('<c/>'); return e.xml; }",
+         "u:f()", "<a xml:space=\"preserve\"><b/></a>\r\n"},
+    };
+    expectResults(cases);
+}
+
+TEST_F(ScriptBlockTest, WhatWouldCrashTheEngineIsAScriptError)
+{
+    const Case cases[] = {
+        {"arrays nested deeply as text",
+         "function f() { var a = []; for (var i = 0; i < 100000; ++i) a = [a]; return String(a); }", "u:f()",
+         "nested too deeply"},
+        {"a pattern built nested 100,000 deep",
+         "function f() { var p = 'a'; for (var i = 0; i < 100000; ++i) p = '(' + p + ')'; return new "
+         "RegExp(p).test('a'); }",
+         "u:f()", "nests groups too deeply"},
+        {"endless recursion", "function f() { return f(); }", "u:f()", "Script error in function f: RangeError"},
+    };
+    expectFailures(cases);
+}
+
+TEST_F(ScriptBlockTest, ResultsThatCannotBeWrittenAreErrorsNotReports)
+{
+    const Case cases[] = {
+        {"conversion that throws", "function f() { return { toString: function () { throw new Error('no text'); } }; }",
+         "u:f()", "Script error in function f: Error: no text"},
+        {"a NUL character", "function f() { return 'a\\u0000b'; }", "u:f()", "NUL character"},
+        {"a forged node list",
+         "function f(n) { n.__nodes = []; n.__nodes[Math.pow(2, 31)] = 1; n.length = 2; return n; }", "u:f(//p)",
+         "more than 16777216 nodes"},
+        {"a forged node list of texts", "function f(n) { n.__nodes = ['x']; return n; }", "u:f(//p)",
+         "entries are not nodes"},
+    };
+    expectFailures(cases);
+}
+
+TEST_F(ScriptBlockTest, TheTimeLimitCoversTheWholeCall)
+{
+    const LimitsGuard guard(std::chrono::milliseconds(300), scriptMemoryLimit());
+    const Case cases[] = {
+        {"returning a value whose text never ends",
+         "function f() { return { toString: function () { for (;;) {} } }; }", "u:f()", "f did not finish"},
+        {"throwing a value whose text never ends", "function f() { throw { toString: function () { for (;;) {} } }; }",
+         "u:f()", "f did not finish"},
+        {"recursion that retries when it fails", "function f() { try { return f(); } catch (e) { return f(); } }",
+         "u:f()", "f did not finish"},
+    };
+    expectFailures(cases);
+}
+
+TEST_F(ScriptBlockTest, DocumentsScriptsBuildStayWithinTheMemoryLimit)
+{
+    const LimitsGuard guard(scriptCallTimeLimit(), 1 << 20);
+    const Case cases[] = {
+        {"empty documents", "function f() { for (;;) new ActiveXObject('Msxml2.DOMDocument'); }", "u:f()",
+         "more than the 1 MB allowed"},
+        {"loaded text",
+         "function f() { var s = '<a>' + new Array(300000).join('x') + '</a>';"
+         " new ActiveXObject('Msxml2.DOMDocument').loadXML(s); }",
+         "u:f()", "more than the 1 MB allowed"},
+        {"copies",
+         "function f() { var d = new ActiveXObject('Msxml2.DOMDocument'); d.loadXML('<a><b/><b/></a>');"
+         " for (;;) d.documentElement.appendChild(d.documentElement.cloneNode(true)); }",
+         "u:f()", "more than the 1 MB allowed"},
+        {"a returned text", "function f() { return new Array(600000).join('x'); }", "u:f()",
+         "more than 524288 characters"},
+    };
+    expectFailures(cases);
 }

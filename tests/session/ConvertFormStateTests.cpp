@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString Key = QStringLiteral("Software\\Corvane\\Tabulon");
@@ -30,6 +32,8 @@ protected:
         for (const QString& file : files) {
             if (file.endsWith(u'/'))
                 QDir().mkpath(path + u'/' + file);
+            else if (file.endsWith(u'|'))
+                EXPECT_EQ(::mkfifo(QFile::encodeName(path + u'/' + file.chopped(1)).constData(), 0600), 0);
             else
                 env.writeFile(name + u'/' + file, "<x/>");
         }
@@ -52,7 +56,7 @@ TEST_F(ConvertFormStateTest, StyleSheetListOfAFolder)
     struct Row
     {
         const char* name;
-        QStringList files; // a trailing "/" makes a folder
+        QStringList files; // a trailing "/" makes a folder, a trailing "|" a named pipe
         QString styleSheet;
         QStringList entries;
         int selected;
@@ -84,6 +88,7 @@ TEST_F(ConvertFormStateTest, StyleSheetListOfAFolder)
          {".A", BuiltIn, "Upper"},
          0,
          ".A.xsl"},
+        {"pipes named like style sheets are left out", {"pipe.xsl|", "a.xsl"}, "", {"a", BuiltIn}, 0, "a.xsl"},
         {"a style sheet gone from its folder: the first entry", {"a.xsl"}, "gone.xsl", {"a", BuiltIn}, 0, "a.xsl"},
         {"no style sheets: the built-in entry alone", {}, "", {BuiltIn}, 0, "Corvane Surmex.xslt"},
     };

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <optional>
 #include <ostream>
@@ -148,6 +150,8 @@ TEST_F(StringTableTest, UnloadableSatelliteIsIgnored)
     ASSERT_FALSE(good.isEmpty());
     const QString folder = m_env.root() + QStringLiteral("/folder.qm");
     QDir().mkpath(folder);
+    const QString pipe = m_env.root() + QStringLiteral("/pipe.qm");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
 
     const struct
     {
@@ -156,6 +160,8 @@ TEST_F(StringTableTest, UnloadableSatelliteIsIgnored)
     } cases[] = {
         {"missing", m_env.root() + QStringLiteral("/missing.qm")},
         {"a folder", folder},
+        {"a pipe nobody writes to", pipe},
+        {"a device without end", QStringLiteral("/dev/zero")},
         {"empty", m_env.writeFile(QStringLiteral("empty.qm"), {})},
         {"garbage", m_env.writeFile(QStringLiteral("garbage.qm"), QByteArray(4096, '\x5a'))},
         {"header only", m_env.writeFile(QStringLiteral("header.qm"), good.left(16))},
