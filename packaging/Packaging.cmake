@@ -19,20 +19,43 @@ endif()
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/tabulon.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/tabulon.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
+# The manual page and the changelog compressed as Debian wants them: the most, and without a
+# time stamp, so that two builds give the same bytes.
+find_program(GZIP gzip REQUIRED)
+set(man_gz ${CMAKE_BINARY_DIR}/packaging/tabulon.1.gz)
+set(changelog_gz ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+add_custom_command(OUTPUT ${man_gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+    COMMAND ${GZIP} -9nc ${CMAKE_SOURCE_DIR}/docs/tabulon.1 > ${man_gz}
+    DEPENDS ${CMAKE_SOURCE_DIR}/docs/tabulon.1)
+add_custom_command(OUTPUT ${changelog_gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+    COMMAND ${GZIP} -9nc ${CMAKE_CURRENT_LIST_DIR}/debian/changelog > ${changelog_gz}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/debian/changelog)
+add_custom_target(tabulon_documents ALL DEPENDS ${man_gz} ${changelog_gz})
+install(FILES ${man_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${changelog_gz} ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${CMAKE_SOURCE_DIR}/docs/style-sheets.md
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+
 set(CPACK_PACKAGE_NAME tabulon)
 set(CPACK_PACKAGE_VENDOR "Tabulon developers")
 set(CPACK_PACKAGE_CONTACT "Tabulon developers <tabulon@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "survey job data to reports and text files through XSLT style sheets")
-set(CPACK_PACKAGE_DESCRIPTION "Tabulon applies an XSLT style sheet to a Surmex, Viamex, LandXML or field job \
-file, asks for the values the style sheet declares as adjustable and saves the result. It has a desktop \
-window and a command-line mode that also works without a display.")
+# Each line of the extended description within 80 columns, as Debian's tools read it.
+set(CPACK_PACKAGE_DESCRIPTION "Tabulon applies an XSLT style sheet to a Surmex, Viamex, LandXML or
+field job file, asks for the values the style sheet declares as adjustable
+and saves the result. It has a desktop window and a command-line mode that
+also works without a display.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # The libraries the program links come from dpkg-shlibdeps; Qt's window-system plugins and the
 # opener of reports are loaded at run time, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# Qt's translations bring its dialogs, buttons and questions into the catalogue's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n")
 include(CPack)

@@ -299,5 +299,165 @@
         <source>Select tunnel profile to export:</source>
         <translation>Zu exportierendes Tunnelprofil wählen:</translation>
     </message>
+    <message id="10074">
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message id="10075">
+        <source>Warning</source>
+        <translation>Warnung</translation>
+    </message>
+    <message id="10076">
+        <source>Information</source>
+        <translation>Hinweis</translation>
+    </message>
+    <message id="10077">
+        <source>Application Error</source>
+        <translation>Anwendungsfehler</translation>
+    </message>
+    <message id="10078">
+        <source>This utility program will apply the style sheet specified as parameter 2 to the Corvane Stakora</source>
+        <translation>Dieses Hilfsprogramm wendet das als Parameter 2 angegebene Stylesheet auf die als Parameter 1 angegebene</translation>
+    </message>
+    <message id="10079">
+        <source>Job or Surmex file specified as parameter 1, to produce the transformed output file. An optional 3rd parameter</source>
+        <translation>Corvane-Stakora-Jobdatei oder Surmex-Datei an und erzeugt daraus die Ausgabedatei. Mit einem optionalen</translation>
+    </message>
+    <message id="10080">
+        <source>allows you to specify the name of the output file to be created - if specified the File Save dialog will not</source>
+        <translation>3. Parameter geben Sie den Namen der zu erstellenden Ausgabedatei an; dann erscheint der Dialog zum Speichern</translation>
+    </message>
+    <message id="10081">
+        <source>be presented. The Corvane Stakora converter installed on the computer will be used to convert a</source>
+        <translation>nicht. Eine angegebene Jobdatei wird vor dem Anwenden des Stylesheets mit dem auf dem Computer installierten</translation>
+    </message>
+    <message id="10082">
+        <source>specified Job file to a Surmex file prior to application of the style sheet.</source>
+        <translation>Corvane-Stakora-Konverter in eine Surmex-Datei umgewandelt.</translation>
+    </message>
+    <message id="10083">
+        <source>Syntax: %s &lt;full Job or Surmex file name&gt; &lt;full style sheet file name&gt; [&lt;full output file name&gt;]</source>
+        <translation>Syntax: %s &lt;vollständiger Name der Job- oder Surmex-Datei&gt; &lt;vollständiger Name des Stylesheets&gt; [&lt;vollständiger Name der Ausgabedatei&gt;]</translation>
+    </message>
+    <message id="10084">
+        <source>%s --help shows this text, %s --version the version of the program.</source>
+        <translation>%s --help zeigt diesen Text, %s --version die Version des Programms.</translation>
+    </message>
+    <message id="10085">
+        <source>Argument %d is not valid text in the system's encoding, so the file it names cannot be used: a different name would be read or written. Rename the file, or run with a locale whose encoding can spell its name.</source>
+        <translation>Argument %d ist in der Zeichenkodierung des Systems kein gültiger Text. Die Datei, die es nennt, kann nicht verwendet werden, weil eine andere gelesen oder geschrieben würde. Benennen Sie die Datei um oder verwenden Sie ein Gebietsschema, dessen Kodierung ihren Namen darstellen kann.</translation>
+    </message>
+    <message id="10086">
+        <source>There is no display to show the window on. Without one, name the source file and the style sheet on the command line.</source>
+        <translation>Es gibt keine Anzeige, auf der das Fenster erscheinen könnte. Geben Sie ohne Anzeige die Quelldatei und das Stylesheet auf der Befehlszeile an.</translation>
+    </message>
+    <message id="10087">
+        <source>Save as [%s]: </source>
+        <translation>Speichern unter [%s]: </translation>
+    </message>
+    <message id="10088">
+        <source>The name typed is not valid text in the system's encoding.</source>
+        <translation>Der eingegebene Name ist in der Zeichenkodierung des Systems kein gültiger Text.</translation>
+    </message>
+    <message id="10089">
+        <source>%s is a folder.</source>
+        <translation>%s ist ein Ordner.</translation>
+    </message>
+    <message id="10090">
+        <source>%s already exists. Replace it? [y/N]: </source>
+        <translation>%s gibt es bereits. Ersetzen? [j/N]: </translation>
+    </message>
+    <message id="10091">
+        <source>y</source>
+        <translation>j</translation>
+    </message>
+    <message id="10092">
+        <source>%s is not a file.</source>
+        <translation>%s ist keine Datei.</translation>
+    </message>
+    <message id="10093">
+        <source>no item chosen</source>
+        <translation>kein Eintrag gewählt</translation>
+    </message>
+    <message id="10094">
+        <source>"%s" is not one of the items</source>
+        <translation>„%s“ ist keiner der Einträge</translation>
+    </message>
+    <message id="10095">
+        <source>Cancelled: the input ended before an answer came, so nothing is written.</source>
+        <translation>Abgebrochen: Die Eingabe endete vor einer Antwort, daher wird nichts geschrieben.</translation>
+    </message>
+    <message id="10096">
+        <source>The style sheet's fileExt variable has no select attribute, so the output extension cannot be read.</source>
+        <translation>Die Variable fileExt des Stylesheets hat kein Attribut select, daher lässt sich die Erweiterung der Ausgabedatei nicht lesen.</translation>
+    </message>
+    <message id="10097">
+        <source>Cannot read %s: %s</source>
+        <translation>%s kann nicht gelesen werden: %s</translation>
+    </message>
+    <message id="10098">
+        <source>Cannot write %s: it is a folder</source>
+        <translation>%s kann nicht geschrieben werden: Es ist ein Ordner</translation>
+    </message>
+    <message id="10099">
+        <source>Cannot write %s: %s</source>
+        <translation>%s kann nicht geschrieben werden: %s</translation>
+    </message>
+    <message id="10100">
+        <source>%s is written, but its permissions could not be kept: %s</source>
+        <translation>%s ist geschrieben, aber seine Zugriffsrechte konnten nicht erhalten werden: %s</translation>
+    </message>
+    <message id="10101">
+        <source>The output name %s ends in a folder separator, so it names a folder, not a file.</source>
+        <translation>Der Ausgabename %s endet mit einem Ordnertrennzeichen und nennt daher einen Ordner, keine Datei.</translation>
+    </message>
+    <message id="10102">
+        <source>The output name %s names a folder, not a file.</source>
+        <translation>Der Ausgabename %s nennt einen Ordner, keine Datei.</translation>
+    </message>
+    <message id="10103">
+        <source>The output name %s names a pipe, device or socket, not a file; it is not replaced.</source>
+        <translation>Der Ausgabename %s nennt eine Pipe, ein Gerät oder einen Socket, keine Datei; er wird nicht ersetzt.</translation>
+    </message>
+    <message id="10104">
+        <source>The output name %s names a file this run reads (the source, the style sheet or a file the style sheet reads); it is not replaced.</source>
+        <translation>Der Ausgabename %s nennt eine Datei, die dieser Lauf liest (die Quelle, das Stylesheet oder eine vom Stylesheet gelesene Datei); sie wird nicht ersetzt.</translation>
+    </message>
+    <message id="10105">
+        <source>The style sheet declares the output extension "%s", which is not a valid extension.</source>
+        <translation>Das Stylesheet gibt als Erweiterung der Ausgabedatei „%s“ an; das ist keine gültige Erweiterung.</translation>
+    </message>
+    <message id="10106">
+        <source>Cannot open %s: %s</source>
+        <translation>%s kann nicht geöffnet werden: %s</translation>
+    </message>
+    <message id="10107">
+        <source>Invalid data type for '%s' (a value of %s, where text is expected)</source>
+        <translation>Ungültiger Datentyp für „%s“ (ein Wert von %s, wo Text erwartet wird)</translation>
+    </message>
+    <message id="10108">
+        <source>Cannot read the converted file %s: %s</source>
+        <translation>Die umgewandelte Datei %s kann nicht gelesen werden: %s</translation>
+    </message>
+    <message id="10109">
+        <source>Converter libraries are registered in %s, under HKEY_LOCAL_MACHINE\SOFTWARE\Corvane\Linkora\Device Drivers; none is registered there.</source>
+        <translation>Konverterbibliotheken werden in %s unter HKEY_LOCAL_MACHINE\SOFTWARE\Corvane\Linkora\Device Drivers eingetragen; dort ist keine eingetragen.</translation>
+    </message>
+    <message id="10110">
+        <source>The entered value holds a character that cannot be used: U+%s at position %d</source>
+        <translation>Der eingegebene Wert enthält ein Zeichen, das nicht verwendet werden kann: U+%s an Position %d</translation>
+    </message>
+    <message id="10111">
+        <source>%s is saved, but the text viewer %s could not be started. To use another program, set the text value TextFileViewer under [HKEY_CURRENT_USER\Software\Corvane\Tabulon] in %s.</source>
+        <translation>%s ist gespeichert, aber das Anzeigeprogramm %s konnte nicht gestartet werden. Um ein anderes Programm zu verwenden, setzen Sie den Textwert TextFileViewer unter [HKEY_CURRENT_USER\Software\Corvane\Tabulon] in %s.</translation>
+    </message>
+    <message id="10112">
+        <source>%s is saved, but %s could not be started to open it in the application associated with its type.</source>
+        <translation>%s ist gespeichert, aber %s konnte nicht gestartet werden, um die Datei mit der Anwendung zu öffnen, die ihrem Typ zugeordnet ist.</translation>
+    </message>
+    <message id="10113">
+        <source>How to write style sheets for Tabulon, with examples to start from, is described in the guide %s.</source>
+        <translation>Wie man Stylesheets für Tabulon schreibt, beschreibt mit Beispielen zum Anfangen die Anleitung %s.</translation>
+    </message>
 </context>
 </TS>

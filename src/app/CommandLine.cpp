@@ -1,16 +1,17 @@
 #include "app/CommandLine.h"
 
-QStringList DecodeArguments(int argc, char** argv, QString& refusal)
+#include "text/StringTable.h"
+#include "text/TextFormat.h"
+#include "text/TextIds.h"
+
+QStringList DecodeArguments(int argc, char** argv, int& undecodable)
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {
         const QByteArray bytes(argv[i]);
         arguments << QString::fromLocal8Bit(bytes);
-        if (refusal.isEmpty() && arguments.back().toLocal8Bit() != bytes)
-            refusal = QStringLiteral("Argument %1 is not valid text in the system's encoding, so the file it names "
-                                     "cannot be used: a different name would be read or written. Rename the file, "
-                                     "or run with a locale whose encoding can spell its name.")
-                          .arg(i);
+        if (undecodable == 0 && arguments.back().toLocal8Bit() != bytes)
+            undecodable = i;
     }
     return arguments;
 }
@@ -26,6 +27,10 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     CommandLine commandLine;
     if (given.isEmpty()) {
         commandLine.mode = CommandLine::Mode::Dialog;
+    } else if (given.size() == 1 && given.front() == QLatin1String("--help")) {
+        commandLine.mode = CommandLine::Mode::Help;
+    } else if (given.size() == 1 && given.front() == QLatin1String("--version")) {
+        commandLine.mode = CommandLine::Mode::Version;
     } else if (given.size() == 2 || given.size() == 3) {
         commandLine.mode = CommandLine::Mode::Generate;
         commandLine.sourcePath = given.at(0);
@@ -40,19 +45,15 @@ CommandLine ParseCommandLine(const QStringList& arguments)
 
 QString UsageText(const QString& programName)
 {
-    return QStringList{
-        QStringLiteral(
-            "This utility program will apply the style sheet specified as parameter 2 to the Corvane Stakora"),
-        QStringLiteral("Job or Surmex file specified as parameter 1, to produce the transformed output file. An "
-                       "optional 3rd parameter"),
-        QStringLiteral("allows you to specify the name of the output file to be created - if specified the File Save "
-                       "dialog will not"),
-        QStringLiteral(
-            "be presented. The Corvane Stakora converter installed on the computer will be used to convert a"),
-        QStringLiteral("specified Job file to a Surmex file prior to application of the style sheet."),
-        QString(),
-        QStringLiteral("Syntax: ") + programName +
-            QStringLiteral(" <full Job or Surmex file name> <full style sheet file name> [<full output file name>]"),
-    }
-        .join(QStringLiteral("\r\n"));
+    QStringList lines;
+    for (int id = TextId::UsageLine1; id <= TextId::UsageLine5; ++id)
+        lines << LoadLocalizedString(id);
+    lines << QString() << FormatText(LoadLocalizedString(TextId::UsageSyntax), {programName});
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+QString HelpText(const QString& programName)
+{
+    return UsageText(programName).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) + u'\n' +
+           FormatText(LoadLocalizedString(TextId::UsageOptions), {programName, programName}) + u'\n';
 }

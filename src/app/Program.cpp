@@ -7,6 +7,8 @@
 #include "platform/RunFolder.h"
 #include "session/WindowlessConvertForm.h"
 #include "text/StringTable.h"
+#include "text/TextFormat.h"
+#include "text/TextIds.h"
 #include "ui/DesktopShell.h"
 #include "ui/QtInteraction.h"
 #include "ui/TConvertForm.h"
@@ -15,8 +17,8 @@
 #include <QApplication>
 #include <QTextStream>
 
-#include <cstdio>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +27,7 @@ namespace {
 constexpr int ExitWritten = 0;
 constexpr int ExitUnexpectedFailure = 1;
 constexpr int ExitNotWritten = 2;
+constexpr int ExitAnswered = 0; // --help and --version
 
 struct SatelliteGuard
 {
@@ -86,9 +89,7 @@ int runOnConsole(int argc, char** argv, const CommandLine& commandLine, const QS
     QTextStream err(stderr);
     ConsoleInteraction interaction(in, err, isatty(STDIN_FILENO) != 0);
     if (commandLine.mode == CommandLine::Mode::Dialog)
-        interaction.showMessage(MessageKind::Error,
-                                QStringLiteral("There is no display to show the window on. Without one, name the "
-                                               "source file and the style sheet on the command line."));
+        interaction.showMessage(MessageKind::Error, LoadLocalizedString(TextId::NoDisplay));
 
     WindowlessConvertForm form;
     form.LoadSettings();
@@ -104,18 +105,40 @@ QString programNameOf(int argc, char** argv)
     return name.isEmpty() ? QStringLiteral("tabulon") : name;
 }
 
+// Answers that need no window and no run: the texts come from the catalogue all the same.
+std::optional<int> answerAtOnce(int argc, char** argv, const CommandLine& commandLine, int undecodable,
+                                const QString& programName)
+{
+    if (undecodable == 0 && commandLine.mode != CommandLine::Mode::Help &&
+        commandLine.mode != CommandLine::Mode::Version)
+        return std::nullopt;
+    QCoreApplication app(argc, argv);
+    const SatelliteGuard satellite;
+    if (undecodable != 0) {
+        QTextStream(stderr) << LoadLocalizedString(TextId::CaptionError) << QStringLiteral(": ")
+                            << FormatText(LoadLocalizedString(TextId::ArgumentNotText), {QString::number(undecodable)})
+                            << Qt::endl;
+        return ExitNotWritten;
+    }
+    QTextStream out(stdout);
+    if (commandLine.mode == CommandLine::Mode::Help)
+        out << HelpText(programName);
+    else
+        out << QStringLiteral("%1 %2\n").arg(programName, QStringLiteral(TABULON_VERSION));
+    out.flush();
+    return ExitAnswered;
+}
+
 } // namespace
 
 int RunProgram(int argc, char** argv)
 {
     InstallInterruptCleanup();
-    QString undecodable;
+    int undecodable = 0;
     const CommandLine commandLine = ParseCommandLine(DecodeArguments(argc, argv, undecodable));
-    if (!undecodable.isEmpty()) {
-        std::fprintf(stderr, "Error: %s\n", qUtf8Printable(undecodable));
-        return ExitNotWritten;
-    }
     const QString programName = programNameOf(argc, argv);
+    if (const std::optional<int> answered = answerAtOnce(argc, argv, commandLine, undecodable, programName))
+        return *answered;
     // Without a display a command-line run still works, talking to the user on the console;
     // the window cannot, unless a platform was chosen explicitly (tests use offscreen).
     const bool console = !hasDisplay() && (commandLine.mode != CommandLine::Mode::Dialog ||
@@ -132,8 +155,8 @@ int RunProgram(int argc, char** argv)
 
     const bool dialog = commandLine.mode == CommandLine::Mode::Dialog;
     TConvertForm form(dialog ? ConvertFormState::RunMode::Dialog : ConvertFormState::RunMode::CommandLine);
-    // One value prompt for the whole run, reused for every question.
-    TUserValueForm userValueForm;
+    // One value prompt for the whole run, reused for every question, centred on the window.
+    TUserValueForm userValueForm(&form);
     DesktopShell shell;
     QtInteraction interaction(form,
                               [&userValueForm](const ValueQuestion& question) { return userValueForm.ask(question); });

@@ -2,6 +2,9 @@
 
 #include "console/ConsolePrompts.h"
 #include "platform/Paths.h"
+#include "text/StringTable.h"
+#include "text/TextFormat.h"
+#include "text/TextIds.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,13 +26,13 @@ void ConsoleInteraction::showMessage(MessageKind kind, const QString& text)
 {
     switch (kind) {
     case MessageKind::Error:
-        print(QStringLiteral("Error"), text);
+        print(LoadLocalizedString(TextId::CaptionError), text);
         break;
     case MessageKind::Warning:
-        print(QStringLiteral("Warning"), text);
+        print(LoadLocalizedString(TextId::CaptionWarning), text);
         break;
     case MessageKind::Information:
-        print(QStringLiteral("Information"), text);
+        print(LoadLocalizedString(TextId::CaptionInformation), text);
         break;
     case MessageKind::Plain:
     case MessageKind::Failure:
@@ -40,7 +43,7 @@ void ConsoleInteraction::showMessage(MessageKind kind, const QString& text)
 
 void ConsoleInteraction::showApplicationError(const QString& text)
 {
-    print(QStringLiteral("Application Error"), text);
+    print(LoadLocalizedString(TextId::CaptionApplicationError), text);
 }
 
 std::optional<QString> ConsoleInteraction::readAnswer(const QString& prompt)
@@ -57,7 +60,7 @@ std::optional<QString> ConsoleInteraction::readAnswer(const QString& prompt)
 std::optional<QString> ConsoleInteraction::askSaveFile(const SaveFileRequest& request)
 {
     for (;;) {
-        const auto answer = readAnswer(QStringLiteral("Save as [%1]: ").arg(request.fileName));
+        const auto answer = readAnswer(FormatText(LoadLocalizedString(TextId::SaveAsPrompt), {request.fileName}));
         if (!answer)
             return std::nullopt;
         QString name = answer->trimmed().isEmpty() ? request.fileName : *answer;
@@ -69,18 +72,21 @@ std::optional<QString> ConsoleInteraction::askSaveFile(const SaveFileRequest& re
         const QFileInfo target(QDir::current(), name);
         // Bytes that are no valid text arrive as U+FFFD: writing that name would make another file.
         if (name.contains(QChar::ReplacementCharacter)) {
-            print(QStringLiteral("Error"),
-                  QStringLiteral("The name typed is not valid text in the system's encoding."));
+            print(LoadLocalizedString(TextId::CaptionError), LoadLocalizedString(TextId::NameNotText));
         } else if (target.isDir()) {
-            print(QStringLiteral("Error"), QStringLiteral("%1 is a folder.").arg(target.absoluteFilePath()));
+            print(LoadLocalizedString(TextId::CaptionError),
+                  FormatText(LoadLocalizedString(TextId::NameIsFolder), {target.absoluteFilePath()}));
         } else if (!target.exists()) {
             return QDir::toNativeSeparators(target.absoluteFilePath());
         } else {
             const auto replace =
-                readAnswer(QStringLiteral("%1 already exists. Replace it? [y/N]: ").arg(target.absoluteFilePath()));
+                readAnswer(FormatText(LoadLocalizedString(TextId::ReplacePrompt), {target.absoluteFilePath()}));
             if (!replace)
                 return std::nullopt;
-            if (replace->trimmed().compare(QLatin1String("y"), Qt::CaseInsensitive) == 0)
+            // Scripts written for English keep working whatever the language.
+            const QString yes = replace->trimmed();
+            if (yes.compare(QLatin1String("y"), Qt::CaseInsensitive) == 0 ||
+                yes.compare(LoadLocalizedString(TextId::YesAnswer), Qt::CaseInsensitive) == 0)
                 return QDir::toNativeSeparators(target.absoluteFilePath());
         }
         if (!m_interactive)
@@ -97,7 +103,8 @@ std::optional<QString> ConsoleInteraction::askOpenFile(const OpenFileRequest& re
         const QFileInfo file(QDir::current(), *answer);
         if (file.isFile())
             return QDir::toNativeSeparators(file.absoluteFilePath());
-        print(QStringLiteral("Error"), QStringLiteral("%1 is not a file.").arg(file.absoluteFilePath()));
+        print(LoadLocalizedString(TextId::CaptionError),
+              FormatText(LoadLocalizedString(TextId::NotAFile), {file.absoluteFilePath()}));
         if (!m_interactive)
             return std::nullopt;
     }

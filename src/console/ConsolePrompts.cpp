@@ -1,6 +1,9 @@
 #include "console/ConsolePrompts.h"
 
 #include "fields/ValueValidation.h"
+#include "text/StringTable.h"
+#include "text/TextFormat.h"
+#include "text/TextIds.h"
 
 namespace {
 
@@ -56,7 +59,7 @@ void printQuestion(const ValueQuestion& q, QTextStream& err)
 
 void reportNoAnswer(QTextStream& err)
 {
-    err << "\nCancelled: the input ended before an answer came, so nothing is written." << Qt::endl;
+    err << '\n' << LoadLocalizedString(TextId::InputEnded) << Qt::endl;
 }
 
 std::optional<QString> askValueOnConsole(const ValueQuestion& q, QTextStream& in, QTextStream& err, bool interactive)
@@ -74,8 +77,8 @@ std::optional<QString> askValueOnConsole(const ValueQuestion& q, QTextStream& in
             const qsizetype item = line.isEmpty() ? defaultItem(q) : chosenItem(q, line);
             if (item >= 0)
                 return q.menuItems.at(item);
-            message = line.isEmpty() ? QStringLiteral("no item chosen")
-                                     : QStringLiteral("\"%1\" is not one of the items").arg(line);
+            message = line.isEmpty() ? LoadLocalizedString(TextId::NoItemChosen)
+                                     : FormatText(LoadLocalizedString(TextId::NotAnItem), {line});
         } else {
             const QString answer = line.isEmpty() ? q.defaultText : line;
             const ValidationResult check = ValidateAnswer(q, answer);
@@ -84,7 +87,7 @@ std::optional<QString> askValueOnConsole(const ValueQuestion& q, QTextStream& in
             message = check.message;
         }
 
-        err << "Error: " << message << '\n';
+        err << LoadLocalizedString(TextId::CaptionError) << ": " << message << '\n';
         err.flush();
         if (!interactive)
             return std::nullopt;

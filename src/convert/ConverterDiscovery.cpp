@@ -1,14 +1,19 @@
 #include "convert/ConverterDiscovery.h"
 
 #include "platform/Failure.h"
+#include "platform/FileRegistryKey.h"
 #include "platform/Paths.h"
 #include "platform/RegistryKey.h"
+#include "text/StringTable.h"
+#include "text/TextFormat.h"
+#include "text/TextIds.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 
@@ -33,9 +38,7 @@ QString readText(const RegistryKey& key, const QString& name)
     if (!value)
         return {};
     if (value->type != RegistryValueType::String && value->type != RegistryValueType::ExpandString)
-        throw UnexpectedFailure(QStringLiteral("Invalid data type for '%1'").arg(name) +
-                                QStringLiteral(" (a value of ") + key.location() +
-                                QStringLiteral(", where text is expected)"));
+        throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::InvalidRegistryType), {name, key.location()}));
     return value->text;
 }
 
@@ -100,6 +103,22 @@ QString ConverterBaseName(ConverterProduct product)
 {
     const auto entry = productEntry(product);
     return entry ? QString::fromUtf16(entry->baseName) : QString();
+}
+
+bool AnyConverterRegistered()
+{
+    return std::ranges::any_of(
+        std::array{ConverterProduct::Stakora, ConverterProduct::Pellora, ConverterProduct::Notavia},
+        [](ConverterProduct product) { return openConverterKey(product) != nullptr; });
+}
+
+QString ConverterRegistryFile()
+{
+    const QString found = FileRegistryKey::hivePath(RegistryRoot::LocalMachine);
+    if (!found.isEmpty())
+        return found;
+    const QStringList folders = qEnvironmentVariable("XDG_CONFIG_DIRS").split(u':', Qt::SkipEmptyParts);
+    return (folders.isEmpty() ? QStringLiteral("/etc/xdg") : folders.front()) + QStringLiteral("/corvane/registry.reg");
 }
 
 QString FindNewestConverter(ConverterProduct product)

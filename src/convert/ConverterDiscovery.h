@@ -27,6 +27,12 @@ QString ConverterBaseName(ConverterProduct product);
  */
 QString FindNewestConverter(ConverterProduct product);
 
+// Whether the field software registered a converter key for any product.
+bool AnyConverterRegistered();
+
+// The machine-wide settings file where converters are registered, or where it would be created.
+QString ConverterRegistryFile();
+
 // Sets path to folder + baseName + the highest number + library suffix found in folder; leaves
 // it as it was when no such entry exists.
 void ScanConverterFolder(const QString& baseName, const QString& folder, QString& path);

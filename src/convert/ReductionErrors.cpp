@@ -27,7 +27,7 @@ void CheckReductionErrors(const QString& convertedPath, const QString& geoDataFo
     QFile file(convertedPath);
     if (!file.open(QIODevice::ReadOnly))
         throw UnexpectedFailure(
-            QStringLiteral("Cannot read the converted file %1: %2").arg(convertedPath, file.errorString()));
+            FormatText(LoadLocalizedString(TextId::CannotReadConverted), {convertedPath, file.errorString()}));
 
     QTextStream stream(&file);
     stream.setEncoding(QStringConverter::System);
@@ -42,5 +42,5 @@ void CheckReductionErrors(const QString& convertedPath, const QString& geoDataFo
     }
     if (stream.status() != QTextStream::Ok || file.error() != QFileDevice::NoError)
         throw UnexpectedFailure(
-            QStringLiteral("Cannot read the converted file %1: %2").arg(convertedPath, file.errorString()));
+            FormatText(LoadLocalizedString(TextId::CannotReadConverted), {convertedPath, file.errorString()}));
 }

@@ -367,9 +367,7 @@ ValidationResult ValidateText(const QString& text)
     if (!at)
         return {};
     const QString code = QStringLiteral("%1").arg(text.at(*at).unicode(), 4, 16, QLatin1Char('0')).toUpper();
-    return {false, QStringLiteral("The entered value holds a character that cannot be used: U+%1 at position %2")
-                       .arg(code)
-                       .arg(*at + 1)};
+    return {false, FormatText(LoadLocalizedString(TextId::UnusableCharacter), {code, QString::number(*at + 1)})};
 }
 
 ValidationResult ValidateAnswer(const ValueQuestion& question, const QString& answer)

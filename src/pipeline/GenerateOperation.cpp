@@ -1,5 +1,6 @@
 #include "pipeline/GenerateOperation.h"
 
+#include "convert/ConverterDiscovery.h"
 #include "convert/JobConversion.h"
 #include "convert/ReductionErrors.h"
 #include "pipeline/OutputSaving.h"
@@ -11,6 +12,7 @@
 #include "platform/TempFiles.h"
 #include "platform/UserInteraction.h"
 #include "text/StringTable.h"
+#include "text/TextFormat.h"
 #include "text/TextIds.h"
 #include "xml/InputFiles.h"
 #include "xml/XmlService.h"
@@ -38,8 +40,12 @@ GenerateOutcome runBuiltInFormat(GenerateForm& form, UserInteraction& ui, Shell&
 {
     // A source that cannot be copied would otherwise be "saved" as an empty file.
     CopyFileReplacing(xmlSourcePath, tempOutput.path());
-    return SaveOutputFile(form, ui, shell, Paths::withoutExtension(form.sourcePath()), QStringLiteral("smx"),
-                          tempOutput, inputs);
+    const QString extension = QStringLiteral("smx");
+    QString defaultName = Paths::withoutExtension(form.sourcePath());
+    // Proposing the source itself would have one click replace the job with its own copy.
+    if (inputs.contains(defaultName + u'.' + extension))
+        defaultName += QStringLiteral("-copy");
+    return SaveOutputFile(form, ui, shell, defaultName, extension, tempOutput, inputs);
 }
 
 } // namespace
@@ -76,7 +82,11 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
         const bool converted = ConvertJobFile(sourcePath, runFolder.path(), convertedPath, geoDataFolder, ui);
         convertedFile.reset(convertedPath);
         if (!converted) {
-            ui.showMessage(MessageKind::Error, LoadLocalizedString(TextId::JobNotConverted));
+            QString message = LoadLocalizedString(TextId::JobNotConverted);
+            if (!AnyConverterRegistered())
+                message += LineBreak +
+                           FormatText(LoadLocalizedString(TextId::NoConverterRegistered), {ConverterRegistryFile()});
+            ui.showMessage(MessageKind::Error, message);
             return GenerateOutcome::NotWritten;
         }
         CheckReductionErrors(convertedPath, geoDataFolder, ui);
@@ -118,7 +128,8 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
 
     QFile output(tempOutput.path());
     if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw UnexpectedFailure(QStringLiteral("Cannot open %1: %2").arg(tempOutput.path(), output.errorString()));
+        throw UnexpectedFailure(
+            FormatText(LoadLocalizedString(TextId::CannotOpen), {tempOutput.path(), output.errorString()}));
     busy.emplace(ui);
     const QString notes = transformNodeToObject(sourceDocument, styleSheet, output.handle());
     const QString extension = GetOutputExtension(styleSheet);

@@ -28,9 +28,7 @@ QString GetOutputExtension(const XmlDocument& styleSheet)
             continue;
         const auto select = variable.getAttribute(QStringLiteral("select"));
         if (!select)
-            throw UnexpectedFailure(
-                QStringLiteral("The style sheet's fileExt variable has no select attribute, so the output "
-                               "extension cannot be read."));
+            throw UnexpectedFailure(LoadLocalizedString(TextId::FileExtWithoutSelect));
         // Read as user fields write their values, so that "csv" and concat() forms name the extension too.
         return DecodeSelectText(*select);
     }
@@ -41,9 +39,9 @@ void CopyFileReplacing(const QString& from, const QString& to)
 {
     QFile source(from);
     if (!source.open(QIODevice::ReadOnly))
-        throw UnexpectedFailure(QStringLiteral("Cannot read %1: %2").arg(from, source.errorString()));
+        throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::CannotRead), {from, source.errorString()}));
     if (QFileInfo(to).isDir())
-        throw UnexpectedFailure(QStringLiteral("Cannot write %1: it is a folder").arg(to));
+        throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::CannotWriteFolder), {to}));
 
     // Written next to the destination and renamed over it, so a full disk or a cut-off run
     // never leaves a half-written file where the old one was.
@@ -52,8 +50,8 @@ void CopyFileReplacing(const QString& from, const QString& to)
     const auto writeFailure = [&to, &destination] {
         const int error = errno;
         return UnexpectedFailure(
-            QStringLiteral("Cannot write %1: %2")
-                .arg(to, error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : destination.errorString()));
+            FormatText(LoadLocalizedString(TextId::CannotWrite),
+                       {to, error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : destination.errorString()}));
     };
     errno = 0;
     if (!destination.open(QIODevice::WriteOnly))
@@ -62,7 +60,7 @@ void CopyFileReplacing(const QString& from, const QString& to)
     for (;;) {
         const qint64 read = source.read(buffer.data(), buffer.size());
         if (read < 0)
-            throw UnexpectedFailure(QStringLiteral("Cannot read %1: %2").arg(from, source.errorString()));
+            throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::CannotRead), {from, source.errorString()}));
         if (read == 0)
             break;
         errno = 0;
@@ -77,8 +75,8 @@ void CopyFileReplacing(const QString& from, const QString& to)
     if (!destination.commit())
         throw writeFailure();
     if (replacing && ::chmod(target.constData(), old.st_mode & 07777) != 0)
-        throw UnexpectedFailure(QStringLiteral("%1 is written, but its permissions could not be kept: %2")
-                                    .arg(to, QString::fromLocal8Bit(std::strerror(errno))));
+        throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::PermissionsNotKept),
+                                           {to, QString::fromLocal8Bit(std::strerror(errno))}));
 }
 
 namespace {
@@ -87,19 +85,15 @@ namespace {
 QString destinationRefusal(const QString& path, const InputFiles& inputs, bool commandLine)
 {
     if (Paths::endsWithSeparator(path))
-        return QStringLiteral("The output name %1 ends in a folder separator, so it names a folder, not a file.")
-            .arg(path);
+        return FormatText(LoadLocalizedString(TextId::OutputEndsInSeparator), {path});
     const QFileInfo target(path);
     if (target.isDir())
-        return QStringLiteral("The output name %1 names a folder, not a file.").arg(path);
+        return FormatText(LoadLocalizedString(TextId::OutputIsFolder), {path});
     if (target.exists() && !target.isFile())
-        return QStringLiteral("The output name %1 names a pipe, device or socket, not a file; it is not replaced.")
-            .arg(path);
+        return FormatText(LoadLocalizedString(TextId::OutputIsSpecial), {path});
     // The dialog asks before replacing; a command line would destroy the job or the style sheet unasked.
     if (commandLine && inputs.contains(path))
-        return QStringLiteral("The output name %1 names a file this run reads (the source, the style sheet or a "
-                              "file the style sheet reads); it is not replaced.")
-            .arg(path);
+        return FormatText(LoadLocalizedString(TextId::OutputIsInput), {path});
     return {};
 }
 
@@ -126,9 +120,7 @@ GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& s
 {
     // The extension comes from the style sheet: it must not steer the output into another folder.
     if (Paths::isUnsafeNamePart(extension))
-        throw UnexpectedFailure(
-            QStringLiteral("The style sheet declares the output extension \"%1\", which is not a valid extension.")
-                .arg(extension));
+        throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::InvalidExtension), {extension}));
 
     if (!form.outputFileName().isEmpty()) {
         // A name ending in a separator is refused as it is, not turned into a hidden file in that folder.
@@ -157,9 +149,11 @@ GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& s
     CopyFileReplacing(tempFile.path(), *chosen);
     tempFile.reset();
 
-    if (form.viewFile())
-        OpenGeneratedFile(*chosen, form.textFileViewer(), shell);
-    else
+    if (form.viewFile()) {
+        // The file is saved either way; the user must not be left waiting for a window that never comes.
+        if (!OpenGeneratedFile(*chosen, form.textFileViewer(), shell))
+            ui.showMessage(MessageKind::Warning, NotOpenedMessage(*chosen, form.textFileViewer()));
+    } else
         ui.showMessage(MessageKind::Information, FormatText(LoadLocalizedString(TextId::FileCreated), {*chosen}));
     return GenerateOutcome::Written;
 }

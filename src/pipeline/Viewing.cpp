@@ -1,15 +1,33 @@
 #include "pipeline/Viewing.h"
 
+#include "platform/FileRegistryKey.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
+#include "text/StringTable.h"
+#include "text/TextFormat.h"
+#include "text/TextIds.h"
 
-void OpenGeneratedFile(const QString& path, const QString& textFileViewer, Shell& shell)
+namespace {
+
+bool isWebDocument(const QString& path)
 {
     const QString extension = Paths::extension(path).toUpper();
-    if (extension == QLatin1String("HTML") || extension == QLatin1String("HTM") || extension == QLatin1String("SVG"))
-        shell.openDocument(path);
-    else
-        shell.runProgram(textFileViewer, path);
+    return extension == QLatin1String("HTML") || extension == QLatin1String("HTM") || extension == QLatin1String("SVG");
+}
+
+} // namespace
+
+bool OpenGeneratedFile(const QString& path, const QString& textFileViewer, Shell& shell)
+{
+    return isWebDocument(path) ? shell.openDocument(path) : shell.runProgram(textFileViewer, path);
+}
+
+QString NotOpenedMessage(const QString& path, const QString& textFileViewer)
+{
+    if (isWebDocument(path))
+        return FormatText(LoadLocalizedString(TextId::OpenerNotStarted), {path, QString::fromUtf16(DefaultTextViewer)});
+    return FormatText(LoadLocalizedString(TextId::ViewerNotStarted),
+                      {path, textFileViewer, FileRegistryKey::hivePath(RegistryRoot::CurrentUser)});
 }
 
 bool ViewerExists(const QString& textFileViewer)

@@ -3,17 +3,17 @@
 #include <QString>
 #include <QStringList>
 
-// Starts other programs for the user; neither waits for them nor reports whether they started.
+// Starts other programs for the user without waiting for them; says only whether they started.
 class Shell
 {
 public:
     virtual ~Shell() = default;
 
     // Opens a document with the application the desktop associates with it.
-    virtual void openDocument(const QString& path) = 0;
+    virtual bool openDocument(const QString& path) = 0;
 
     // Runs a program with one argument.
-    virtual void runProgram(const QString& program, const QString& argument) = 0;
+    virtual bool runProgram(const QString& program, const QString& argument) = 0;
 };
 
 // Searches for a program file as the system's standard search does: the program's own folder,

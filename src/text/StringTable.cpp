@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStandardPaths>
 #include <QStringView>
 #include <QTranslator>
@@ -119,6 +121,53 @@ constexpr OwnText OwnTexts[] = {
     {10071, u"Select alignment to export:"},
     {10072, u"Select cross-section surface to export:"},
     {10073, u"Select tunnel profile to export:"},
+    {10074, u"Error"},
+    {10075, u"Warning"},
+    {10076, u"Information"},
+    {10077, u"Application Error"},
+    {10078, u"This utility program will apply the style sheet specified as parameter 2 to the Corvane Stakora"},
+    {10079,
+     u"Job or Surmex file specified as parameter 1, to produce the transformed output file. An optional 3rd parameter"},
+    {10080,
+     u"allows you to specify the name of the output file to be created - if specified the File Save dialog will not"},
+    {10081, u"be presented. The Corvane Stakora converter installed on the computer will be used to convert a"},
+    {10082, u"specified Job file to a Surmex file prior to application of the style sheet."},
+    {10083, u"Syntax: %s <full Job or Surmex file name> <full style sheet file name> [<full output file name>]"},
+    {10084, u"%s --help shows this text, %s --version the version of the program."},
+    {10085, u"Argument %d is not valid text in the system's encoding, so the file it names cannot be used: a different "
+            u"name would be read or written. Rename the file, or run with a locale whose encoding can spell its name."},
+    {10086, u"There is no display to show the window on. Without one, name the source file and the style sheet on the "
+            u"command line."},
+    {10087, u"Save as [%s]: "},
+    {10088, u"The name typed is not valid text in the system's encoding."},
+    {10089, u"%s is a folder."},
+    {10090, u"%s already exists. Replace it? [y/N]: "},
+    {10091, u"y"},
+    {10092, u"%s is not a file."},
+    {10093, u"no item chosen"},
+    {10094, u"\"%s\" is not one of the items"},
+    {10095, u"Cancelled: the input ended before an answer came, so nothing is written."},
+    {10096, u"The style sheet's fileExt variable has no select attribute, so the output extension cannot be read."},
+    {10097, u"Cannot read %s: %s"},
+    {10098, u"Cannot write %s: it is a folder"},
+    {10099, u"Cannot write %s: %s"},
+    {10100, u"%s is written, but its permissions could not be kept: %s"},
+    {10101, u"The output name %s ends in a folder separator, so it names a folder, not a file."},
+    {10102, u"The output name %s names a folder, not a file."},
+    {10103, u"The output name %s names a pipe, device or socket, not a file; it is not replaced."},
+    {10104, u"The output name %s names a file this run reads (the source, the style sheet or a file the style sheet "
+            u"reads); it is not replaced."},
+    {10105, u"The style sheet declares the output extension \"%s\", which is not a valid extension."},
+    {10106, u"Cannot open %s: %s"},
+    {10107, u"Invalid data type for '%s' (a value of %s, where text is expected)"},
+    {10108, u"Cannot read the converted file %s: %s"},
+    {10109, u"Converter libraries are registered in %s, under HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Linkora\\Device "
+            u"Drivers; none is registered there."},
+    {10110, u"The entered value holds a character that cannot be used: U+%s at position %d"},
+    {10111, u"%s is saved, but the text viewer %s could not be started. To use another program, set the text value "
+            u"TextFileViewer under [HKEY_CURRENT_USER\\Software\\Corvane\\Tabulon] in %s."},
+    {10112, u"%s is saved, but %s could not be started to open it in the application associated with its type."},
+    {10113, u"How to write style sheets for Tabulon, with examples to start from, is described in the guide %s."},
 };
 
 constexpr bool coversEveryNumberInOrder()
@@ -142,10 +191,34 @@ struct Satellite
 {
     QByteArray data; // the translator reads from these bytes for as long as it lives
     QTranslator translator;
+    // Qt's own texts (dialog buttons, file dialogs, questions) in the catalogue's language.
+    std::unique_ptr<QTranslator> toolkit;
+
+    Satellite() = default;
+    Satellite(const Satellite&) = delete;
+    Satellite& operator=(const Satellite&) = delete;
+    ~Satellite()
+    {
+        if (toolkit)
+            QCoreApplication::removeTranslator(toolkit.get());
+    }
 };
 
 // The text source: the satellite while one is loaded, else the program's own table.
 constinit std::unique_ptr<Satellite> loadedSatellite;
+
+void installToolkitTexts(Satellite& satellite)
+{
+    const QString language = satellite.translator.language();
+    if (language.isEmpty() || !QCoreApplication::instance())
+        return;
+    auto toolkit = std::make_unique<QTranslator>();
+    // "qtbase_de_DE" falls back to "qtbase_de", the name Qt ships.
+    if (toolkit->load(QLocale(language), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(toolkit.get()))
+        satellite.toolkit = std::move(toolkit);
+}
 
 std::unique_ptr<Satellite> readSatellite(const QString& path)
 {
@@ -167,6 +240,7 @@ std::unique_ptr<Satellite> readSatellite(const QString& path)
     // A catalogue without a single text is as good as none, and must not hide one further on.
     if (!satellite->translator.load(bytes, int(satellite->data.size())) || satellite->translator.isEmpty())
         return nullptr;
+    installToolkitTexts(*satellite);
     return satellite;
 }
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-// The program's numbered texts (10000 to 10073). A satellite catalogue "TabulonR.qm" overrides
+// The program's numbered texts (10000 and up). A satellite catalogue "TabulonR.qm" overrides
 // the compiled-in English texts it has; numbers it lacks, or holds empty, fall back to them.
 
 // Loads the satellite catalogue if one is found (the program's folder first, then "tabulon/"

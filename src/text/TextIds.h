@@ -41,7 +41,49 @@ constexpr int SelectAlignment = 10071;
 constexpr int SelectCrossSectSurface = 10072;
 constexpr int SelectTunnelProfile = 10073;
 
+// Texts of our own beyond the original table.
+constexpr int CaptionError = 10074;
+constexpr int CaptionWarning = 10075;
+constexpr int CaptionInformation = 10076;
+constexpr int CaptionApplicationError = 10077;
+constexpr int UsageLine1 = 10078;
+constexpr int UsageLine2 = 10079;
+constexpr int UsageLine3 = 10080;
+constexpr int UsageLine4 = 10081;
+constexpr int UsageLine5 = 10082;
+constexpr int UsageSyntax = 10083;
+constexpr int UsageOptions = 10084;
+constexpr int ArgumentNotText = 10085;
+constexpr int NoDisplay = 10086;
+constexpr int SaveAsPrompt = 10087;
+constexpr int NameNotText = 10088;
+constexpr int NameIsFolder = 10089;
+constexpr int ReplacePrompt = 10090;
+constexpr int YesAnswer = 10091;
+constexpr int NotAFile = 10092;
+constexpr int NoItemChosen = 10093;
+constexpr int NotAnItem = 10094;
+constexpr int InputEnded = 10095;
+constexpr int FileExtWithoutSelect = 10096;
+constexpr int CannotRead = 10097;
+constexpr int CannotWriteFolder = 10098;
+constexpr int CannotWrite = 10099;
+constexpr int PermissionsNotKept = 10100;
+constexpr int OutputEndsInSeparator = 10101;
+constexpr int OutputIsFolder = 10102;
+constexpr int OutputIsSpecial = 10103;
+constexpr int OutputIsInput = 10104;
+constexpr int InvalidExtension = 10105;
+constexpr int CannotOpen = 10106;
+constexpr int InvalidRegistryType = 10107;
+constexpr int CannotReadConverted = 10108;
+constexpr int NoConverterRegistered = 10109;
+constexpr int UnusableCharacter = 10110;
+constexpr int ViewerNotStarted = 10111;
+constexpr int OpenerNotStarted = 10112;
+constexpr int StyleSheetGuide = 10113;
+
 constexpr int First = 10000;
-constexpr int Last = 10073;
+constexpr int Last = 10113;
 
 } // namespace TextId

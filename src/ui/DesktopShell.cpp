@@ -4,13 +4,13 @@
 #include <QProcess>
 #include <QUrl>
 
-void DesktopShell::openDocument(const QString& path)
+bool DesktopShell::openDocument(const QString& path)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void DesktopShell::runProgram(const QString& program, const QString& argument)
+bool DesktopShell::runProgram(const QString& program, const QString& argument)
 {
     // One argument however many blanks the path holds.
-    QProcess::startDetached(program, {argument});
+    return QProcess::startDetached(program, {argument});
 }

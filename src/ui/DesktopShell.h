@@ -6,6 +6,6 @@
 class DesktopShell : public Shell
 {
 public:
-    void openDocument(const QString& path) override;
-    void runProgram(const QString& program, const QString& argument) override;
+    bool openDocument(const QString& path) override;
+    bool runProgram(const QString& program, const QString& argument) override;
 };

@@ -2,6 +2,9 @@
 
 #include "ui/TConvertForm.h"
 
+#include "text/StringTable.h"
+#include "text/TextIds.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -22,15 +25,15 @@ void QtInteraction::showMessage(MessageKind kind, const QString& text)
     switch (kind) {
     case MessageKind::Error:
         box.setIcon(QMessageBox::Critical);
-        box.setWindowTitle(QStringLiteral("Error"));
+        box.setWindowTitle(LoadLocalizedString(TextId::CaptionError));
         break;
     case MessageKind::Warning:
         box.setIcon(QMessageBox::Warning);
-        box.setWindowTitle(QStringLiteral("Warning"));
+        box.setWindowTitle(LoadLocalizedString(TextId::CaptionWarning));
         break;
     case MessageKind::Information:
         box.setIcon(QMessageBox::Information);
-        box.setWindowTitle(QStringLiteral("Information"));
+        box.setWindowTitle(LoadLocalizedString(TextId::CaptionInformation));
         break;
     case MessageKind::Plain:
         box.setIcon(QMessageBox::NoIcon);
@@ -46,7 +49,8 @@ void QtInteraction::showMessage(MessageKind kind, const QString& text)
 
 void QtInteraction::showApplicationError(const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"), text, QMessageBox::Ok, &m_owner);
+    QMessageBox box(QMessageBox::Critical, LoadLocalizedString(TextId::CaptionApplicationError), text, QMessageBox::Ok,
+                    &m_owner);
     box.setObjectName(QStringLiteral("MessageBox"));
     box.exec();
 }

@@ -7,6 +7,7 @@
 #include "text/TextIds.h"
 #include "ui/THelpForm.h"
 #include "ui/WindowPosition.h"
+#include "widgets/FileDialogColumns.h"
 #include "widgets/TBrowseFolder.h"
 #include "widgets/TButtonRow.h"
 #include "widgets/TSizingPanel.h"
@@ -90,6 +91,9 @@ void TConvertForm::createControls()
     StyleSheetCombo = named(new QComboBox(Panel1), "StyleSheetCombo");
     StyleSheetCombo->setGeometry(8, 48, 225, 21);
     StyleSheetCombo->setEditable(false);
+    // The labels' underlined letters move to the fields they name.
+    JobOrSurmexLbl->setBuddy(SurmexFileEditBox);
+    FormatLbl->setBuddy(StyleSheetCombo);
 
     ButtonRow1 = named(new TButtonRow(this), "ButtonRow1");
     ButtonRow1->setGeometry(0, 112, 489, 41);
@@ -215,10 +219,26 @@ void TConvertForm::alignPanels()
         button->resize(SizingPanel2->width() - button->x() - 12, button->height());
 }
 
+QString TConvertForm::startFolder() const
+{
+    const QString source = sourcePath().trimmed();
+    const QFileInfo folder(QFileInfo(source).absolutePath());
+    return !source.isEmpty() && folder.isDir() ? folder.absoluteFilePath() : QDir::homePath();
+}
+
+// The dialogs live as long as the window and then remember where the user went; they first open
+// where the user's files are, not in whatever folder the program was started from.
+QFileDialog* TConvertForm::newFileDialog(const char* name)
+{
+    auto* dialog = named(new QFileDialog(this, QString(), startFolder()), name);
+    FitFileDialogColumns(*dialog);
+    return dialog;
+}
+
 QFileDialog* TConvertForm::xmlOpenDialog()
 {
     if (!XMLOpenDialog) {
-        XMLOpenDialog = named(new QFileDialog(this), "XMLOpenDialog");
+        XMLOpenDialog = newFileDialog("XMLOpenDialog");
         XMLOpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
         XMLOpenDialog->setFileMode(QFileDialog::ExistingFile);
     }
@@ -228,14 +248,14 @@ QFileDialog* TConvertForm::xmlOpenDialog()
 QFileDialog* TConvertForm::fileOpenDialog()
 {
     if (!FileOpenDialog)
-        FileOpenDialog = named(new QFileDialog(this), "FileOpenDialog");
+        FileOpenDialog = newFileDialog("FileOpenDialog");
     return FileOpenDialog;
 }
 
 QFileDialog* TConvertForm::saveDialog()
 {
     if (!SaveDialog1)
-        SaveDialog1 = named(new QFileDialog(this), "SaveDialog1");
+        SaveDialog1 = newFileDialog("SaveDialog1");
     return SaveDialog1;
 }
 
@@ -259,6 +279,8 @@ void TConvertForm::XSLBrowseBtnClick()
 {
     if (QFileInfo(StyleSheetFolder).isDir())
         StyleSheetFldr->setDirectory(StyleSheetFolder);
+    else if (!QFileInfo(StyleSheetFldr->Directory()).isDir())
+        StyleSheetFldr->setDirectory(startFolder());
     if (!StyleSheetFldr->Execute())
         return;
     StyleSheetFolder = Paths::withTrailingSeparator(StyleSheetFldr->Directory());

@@ -80,6 +80,9 @@ private:
     void FormClose();
     void FormHelp();
     void alignPanels();
+    // The current source's folder, else the home folder: where file dialogs first open.
+    QString startFolder() const;
+    QFileDialog* newFileDialog(const char* name);
 
     QFileDialog* XMLOpenDialog = nullptr;
     QFileDialog* FileOpenDialog = nullptr;

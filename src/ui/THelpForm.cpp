@@ -3,10 +3,13 @@
 #include "platform/RegistryKey.h"
 #include "session/SettingsKey.h"
 #include "text/StringTable.h"
+#include "text/TextFormat.h"
 #include "text/TextIds.h"
 #include "ui/WindowPosition.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
@@ -47,7 +50,7 @@ struct HelpParagraph
 {
     std::array<FormatChange, 2> changes; // applied in this order before the paragraph
     std::u16string_view label;           // a step's "1.\t" or a sub-step's "a.\t"
-    std::array<int, 3> texts;            // joined with a blank; 0 ends the list
+    std::array<int, 4> texts;            // joined with a blank; 0 ends the list
 };
 
 // The notes in reading order; an entry without texts is an empty paragraph.
@@ -57,7 +60,8 @@ constexpr HelpParagraph HelpParagraphs[] = {
     {{fcRegular, fcNone}, u"", {10029, 10030}},
     {{fcNone, fcNone}, u"", {}},
     {{fcBold, fcNone}, u"", {10031}},
-    {{fcRegular, fcNone}, u"", {10032, 10033, 10034}},
+    // Our users have no CD: the last sentence points to the guide installed with the program.
+    {{fcRegular, fcNone}, u"", {10032, 10033, 10034, TextId::StyleSheetGuide}},
     {{fcNone, fcNone}, u"", {}},
     {{fcNone, fcNone}, u"", {10035}},
     {{fcBulletsOn, fcNone}, u"", {10036}},
@@ -171,13 +175,20 @@ struct NotesFormat
     }
 };
 
+QString installedGuide()
+{
+    return QDir::cleanPath(
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral(TABULON_GUIDE_FROM_PROGRAM)));
+}
+
 QString paragraphText(const HelpParagraph& paragraph)
 {
     QStringList texts;
     for (const int id : paragraph.texts) {
         if (id == 0)
             break;
-        texts << LoadLocalizedString(id);
+        texts << (id == TextId::StyleSheetGuide ? FormatText(LoadLocalizedString(id), {installedGuide()})
+                                                : LoadLocalizedString(id));
     }
     return QStringView(paragraph.label.data(), qsizetype(paragraph.label.size())).toString() + texts.join(u' ');
 }

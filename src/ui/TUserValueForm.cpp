@@ -17,6 +17,8 @@ namespace {
 constexpr int ClientWidth = 285;
 constexpr int ClientHeight = 102;
 constexpr int ControlLeft = 15;
+constexpr int FieldWidth = 250;
+constexpr int ButtonGap = 37; // between OK and Cancel, which sit centred as a pair
 
 } // namespace
 
@@ -132,8 +134,15 @@ void TUserValueForm::FormShow()
     LowerLimit = ReadLimit(LowerText);
     UpperLimit = ReadLimit(UpperText);
 
-    if (const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen())
-        move(shown->availableGeometry().center() - rect().center());
+    // Centred on its window each time, frame included, so that repeated prompts do not creep; on
+    // the screen when that window is not shown (a command-line run).
+    QRect frame = frameGeometry();
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (owner && owner->isVisible())
+        frame.moveCenter(owner->frameGeometry().center());
+    else if (const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen())
+        frame.moveCenter(shown->availableGeometry().center());
+    move(frame.topLeft());
 }
 
 bool TUserValueForm::eventFilter(QObject* watched, QEvent* event)
@@ -181,7 +190,7 @@ void TUserValueForm::OKBtnClick()
 
 void TUserValueForm::showValidationError(const QString& message)
 {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), message, QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Critical, LoadLocalizedString(TextId::CaptionError), message, QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -189,6 +198,14 @@ void TUserValueForm::setPrompt(const QString& prompt)
 {
     FieldPrompt->setText(prompt);
     FieldPrompt->adjustSize();
-    // A prompt wider than the dialog widens it rather than being cut off.
-    setFixedSize(std::max(ClientWidth, FieldPrompt->width() + 2 * ControlLeft), ClientHeight);
+    // A prompt wider than the dialog widens it rather than being cut off, and the answer field
+    // and the buttons follow the new width.
+    const int width = std::max(ClientWidth, FieldPrompt->width() + 2 * ControlLeft);
+    setFixedSize(width, ClientHeight);
+    const int fieldWidth = FieldWidth + width - ClientWidth;
+    EditField->resize(fieldWidth, EditField->height());
+    Usermenu->resize(fieldWidth, Usermenu->height());
+    const int buttonsLeft = (width - OKBtn->width() - ButtonGap - CancelBtn->width()) / 2;
+    OKBtn->move(buttonsLeft, OKBtn->y());
+    CancelBtn->move(buttonsLeft + OKBtn->width() + ButtonGap, CancelBtn->y());
 }

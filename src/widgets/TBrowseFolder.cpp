@@ -1,5 +1,7 @@
 #include "widgets/TBrowseFolder.h"
 
+#include "widgets/FileDialogColumns.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -171,6 +173,7 @@ void TBrowseFolder::buildDialog(QFileDialog& dialog)
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setFileMode(QFileDialog::Directory);
+    FitFileDialogColumns(dialog);
 
     const QFileInfo root(rootFolderPath(m_rootFolder));
     if (!root.filePath().isEmpty() && root.isDir()) {

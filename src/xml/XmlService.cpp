@@ -1,11 +1,18 @@
 #include "xml/XmlService.h"
 
 #include "platform/Failure.h"
+#include "xml/Comments.h"
 #include "xml/DocumentInput.h"
 #include "xml/DomNames.h"
+#include "xml/FormatNumber.h"
+#include "xml/HtmlResult.h"
 #include "xml/LimitMessages.h"
 #include "xml/MsxslFunctions.h"
+#include "xml/ResultChecks.h"
 #include "xml/ScriptBlocks.h"
+#include "xml/SheetChecks.h"
+#include "xml/SystemProperty.h"
+#include "xml/TextSort.h"
 
 #include <QFile>
 #include <QStringList>
@@ -21,6 +28,7 @@
 #include <libxslt/extensions.h>
 #include <libxslt/extra.h>
 #include <libxslt/functions.h>
+#include <libxslt/imports.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xsltInternals.h>
@@ -103,8 +111,19 @@ public:
         va_start(args, format);
         std::vsnprintf(buffer, sizeof buffer, format, args);
         va_end(args);
-        static_cast<ErrorCapture*>(context)->m_pending += QString::fromUtf8(buffer);
+        auto* self = static_cast<ErrorCapture*>(context);
+        // libxslt opens each error it reports with a context line ("runtime error: file ... line ...");
+        // xsl:message texts arrive through the plain "%s" format and are not errors.
+        if (std::strncmp(format, "%s:", 3) == 0 || std::strcmp(format, "%s\n") == 0) {
+            if (std::strncmp(buffer, "compilation error", 17) == 0 || std::strncmp(buffer, "runtime error", 13) == 0 ||
+                std::strcmp(buffer, "error\n") == 0)
+                ++self->m_reportedErrors;
+        }
+        self->m_pending += QString::fromUtf8(buffer);
     }
+
+    // How many errors libxslt reported, including those it recovered from.
+    int reportedErrors() const { return m_reportedErrors; }
 
     static void onStructured(void* context, xmlErrorPtr error)
     {
@@ -154,6 +173,7 @@ private:
     QStringList m_messages;
     QString m_pending;
     std::optional<ReportedError> m_first;
+    int m_reportedErrors = 0;
 };
 
 // Drops whitespace-only text nodes while the parser builds the tree, unless the nearest
@@ -687,9 +707,17 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
 
     // The compiled style sheet takes the document over and rewrites it; the caller's document
     // stays as it is, so its variables can still be read afterwards.
+    if (const auto problem = styleSheetProblem(styleSheet.raw()))
+        throw UnexpectedFailure(*problem);
     XmlDocPtr copy(xmlCopyDoc(styleSheet.raw(), 1));
     if (!copy)
         throw failure(QStringLiteral("The style sheet could not be copied"));
+    failUnknownInstructionsWithoutFallback(copy.get());
+    dropXsltAttributesOfInstructions(copy.get());
+    numberAsTheOriginalService(copy.get());
+    cdataSectionsAsText(copy.get());
+    copyInheritedNamespaces(copy.get());
+    replaceCommentInstructions(copy.get());
     StylesheetPtr style(xsltParseStylesheetDoc(copy.get()));
     if (!style)
         throw failure(QStringLiteral("The style sheet is not a valid XSLT style sheet"));
@@ -708,11 +736,29 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
     // Registering adds nothing where a function of that name exists: the built-in one goes first.
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "document", nullptr);
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "document", documentFunction);
+    installCheckedFormatNumber(context.get());
+    installTextSort(context.get());
+    installSystemProperty(context.get());
     scripts = ScriptRunner::start(scriptBlocksOf(style.get()), context.get());
 
+    // libxslt recovers from many runtime errors that stop the original service (a negative
+    // xsl:number value, a malformed format pattern); a run that reported one writes nothing.
+    const int errorsBefore = capture.reportedErrors();
     XmlDocPtr result(xsltApplyStylesheetUser(style.get(), source.raw(), nullptr, nullptr, nullptr, context.get()));
-    if (!result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED)
+    if (!result || context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED ||
+        capture.reportedErrors() > errorsBefore)
         throw failure(QStringLiteral("The transformation failed"));
+    int standalone = -1;
+    XSLT_GET_IMPORT_INT(standalone, style.get(), standalone)
+    if (const auto problem = resultProblem(result.get(), standalone == 1))
+        throw UnexpectedFailure(*problem);
+    if (result->type == XML_HTML_DOCUMENT_NODE) {
+        const xmlChar* mediaType = nullptr;
+        const xmlChar* encoding = nullptr;
+        XSLT_GET_IMPORT_PTR(mediaType, style.get(), mediaType)
+        XSLT_GET_IMPORT_PTR(encoding, style.get(), encoding)
+        shapeHtmlResult(result.get(), mediaType, encoding);
+    }
     if (xsltSaveResultToFd(outputFd, result.get(), style.get()) < 0)
         throw failure(QStringLiteral("The transformation result could not be written"));
     return capture.description();

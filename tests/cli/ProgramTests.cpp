@@ -104,6 +104,63 @@ TEST_F(ProgramTest, SatelliteCatalogueOverridesTheTextsItHas)
     EXPECT_TRUE(result.err.contains(QStringLiteral("\nReason: "))) << result.err.toStdString();
 }
 
+TEST_F(ProgramTest, OptionsAnswerOnStandardOutput)
+{
+    struct Row
+    {
+        const char* option;
+        QString expected;
+    };
+    const Row rows[] = {
+        {"--help", QStringLiteral("\nSyntax: tabulon <full")},
+        {"--help", QStringLiteral("--version")},
+        {"--version", QStringLiteral("tabulon ")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.option);
+        const ProgramResult result = run({QString::fromLatin1(row.option)});
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_TRUE(result.out.contains(row.expected)) << result.out.toStdString();
+        EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
+    }
+    // Beside a source and a style sheet an option is a file name like any other.
+    EXPECT_EQ(run({QStringLiteral("--help"), sheet, QStringLiteral("out")}).exitCode, 2);
+    EXPECT_TRUE(outputs().isEmpty());
+}
+
+TEST_F(ProgramTest, ConsoleSpeaksTheCataloguesLanguage)
+{
+    ASSERT_TRUE(QDir().mkpath(env.root() + QStringLiteral("/data/tabulon")));
+    ASSERT_TRUE(
+        QFile::copy(QStringLiteral(TABULON_GERMAN_QM), env.root() + QStringLiteral("/data/tabulon/TabulonR.qm")));
+    QFile existing(QDir(work).filePath(QStringLiteral("old.csv")));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    struct Row
+    {
+        const char* name;
+        QStringList arguments;
+        QByteArray input;
+        QString expected; // on standard error, or on standard output for --help
+        int exitCode;
+    };
+    const Row rows[] = {
+        {"no display", {}, {}, QStringLiteral("Fehler: Es gibt keine Anzeige"), 2},
+        {"usage", {source}, {}, QStringLiteral("Syntax: tabulon <vollständiger"), 2},
+        {"help", {QStringLiteral("--help")}, {}, QStringLiteral("tabulon --help zeigt"), 0},
+        {"save question", {source, sheet}, "\n", QStringLiteral("Speichern unter [site survey.csv]: "), 0},
+        {"replace question answered in German", {source, sheet}, "old\nj\n", QStringLiteral("Ersetzen? [j/N]"), 0},
+        {"input ended", {source, sheet}, {}, QStringLiteral("Abgebrochen: "), 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ProgramResult result = run(row.arguments, row.input);
+        EXPECT_EQ(result.exitCode, row.exitCode) << result.err.toStdString();
+        EXPECT_TRUE((result.err + result.out).contains(row.expected)) << (result.err + result.out).toStdString();
+    }
+    EXPECT_EQ(read(QStringLiteral("old.csv")), Expected);
+}
+
 TEST_F(ProgramTest, CommandLineUsesTheSavedViewSettingAndWritesNoSettings)
 {
     struct Row
@@ -111,6 +168,7 @@ TEST_F(ProgramTest, CommandLineUsesTheSavedViewSettingAndWritesNoSettings)
         const char* name;
         QByteArray values; // of the user's settings key
         bool reported;     // success reported rather than the file opened
+        bool viewerFails = false;
     };
     const std::vector<Row> rows = {
         {"not to be viewed", "\"ViewGeneratedFile\"=dword:00000000\n", true},
@@ -118,6 +176,9 @@ TEST_F(ProgramTest, CommandLineUsesTheSavedViewSettingAndWritesNoSettings)
          "\"TextFileViewer\"=\"true\"\n\"ViewGeneratedFile\"=dword:00000001\n\"DefaultFileExtensionIndex\"=dword:"
          "00000001\n",
          false},
+        // Found, so kept at start, but not a program: the run says so rather than nothing.
+        {"viewer that cannot start", "\"TextFileViewer\"=\"points.xsl\"\n\"ViewGeneratedFile\"=dword:00000001\n", false,
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -127,6 +188,10 @@ TEST_F(ProgramTest, CommandLineUsesTheSavedViewSettingAndWritesNoSettings)
         const ProgramResult result = run({source, sheet}, "\n");
         EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
         EXPECT_EQ(result.err.contains(QStringLiteral("successfully created")), row.reported)
+            << result.err.toStdString();
+        EXPECT_EQ(result.err.contains(QStringLiteral("Warning: ")) &&
+                      result.err.contains(QStringLiteral("TextFileViewer")),
+                  row.viewerFails)
             << result.err.toStdString();
         QFile written(hivePath);
         ASSERT_TRUE(written.open(QIODevice::ReadOnly));

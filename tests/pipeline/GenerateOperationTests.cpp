@@ -100,20 +100,38 @@ TEST_F(GenerateOperationTest, ViewsTheSavedFileInsteadOfReporting)
     {
         const char* name;
         bool document;
+        bool starts = true;
     };
     for (const Case& c : {Case{"r.html", true}, Case{"r.HTM", true}, Case{"d.Svg", true}, Case{"r.xhtml", false},
-                          Case{"d.svgz", false}, Case{"with blanks.txt", false}, Case{"noext", false}}) {
+                          Case{"d.svgz", false}, Case{"with blanks.txt", false}, Case{"noext", false},
+                          Case{"no viewer.txt", false, false}, Case{"no opener.html", true, false}}) {
+        SCOPED_TRACE(c.name);
         ScriptedInteraction scripted;
         RecordingShell recorder;
+        recorder.starts = c.starts;
         const QString target = outDir + u'/' + QString::fromLatin1(c.name);
         scripted.saveAnswers = {target};
         form.view = true;
         EXPECT_EQ(RunGenerateOperation(form, scripted, recorder), GenerateOutcome::Written);
-        EXPECT_TRUE(scripted.messages.empty());
+        EXPECT_EQ(readFile(target), ExpectedOutput);
         if (c.document)
-            EXPECT_EQ(recorder.opened, QStringList{target}) << c.name;
+            EXPECT_EQ(recorder.opened, QStringList{target});
         else
-            EXPECT_EQ(recorder.run, QStringList{QStringLiteral("viewer|") + target}) << c.name;
+            EXPECT_EQ(recorder.run, QStringList{QStringLiteral("viewer|") + target});
+        if (c.starts) {
+            EXPECT_TRUE(scripted.messages.empty());
+            continue;
+        }
+        // Saved, but the user hears which program failed and, for the viewer, where to choose another.
+        ASSERT_EQ(scripted.messages.size(), 1u);
+        EXPECT_EQ(scripted.messages[0].kind, MessageKind::Warning);
+        const QString& text = scripted.messages[0].text;
+        EXPECT_TRUE(text.contains(target));
+        const QStringList named = c.document ? QStringList{QStringLiteral("xdg-open")}
+                                             : QStringList{QStringLiteral("viewer"), QStringLiteral("TextFileViewer"),
+                                                           env.configHome() + QStringLiteral("/corvane/registry.reg")};
+        for (const QString& part : named)
+            EXPECT_TRUE(text.contains(part)) << text.toStdString() << " lacks " << part.toStdString();
     }
 }
 
@@ -237,8 +255,11 @@ TEST_F(GenerateOperationTest, EmptySourceAndUnconvertibleJobStopEarly)
         ScriptedInteraction scripted;
         form.source = env.writeFile(QString::fromLatin1(name), "not a job anyone knows");
         EXPECT_EQ(RunGenerateOperation(form, scripted, shell), GenerateOutcome::NotWritten);
-        EXPECT_EQ(scripted.messageTexts().constLast(),
-                  QStringLiteral("The selected job file could not be converted to a Surmex file"));
+        // With no converter registered at all, the second line says where one would be.
+        const QStringList lines = scripted.messageTexts().constLast().split(QStringLiteral("\r\n"));
+        ASSERT_EQ(lines.size(), 2);
+        EXPECT_EQ(lines[0], QStringLiteral("The selected job file could not be converted to a Surmex file"));
+        EXPECT_TRUE(lines[1].contains(env.configDir() + QStringLiteral("/corvane/registry.reg")));
     }
     // Near misses are plain XML sources.
     for (const char* name : {"field.jobx", "field.jo", "field"}) {
@@ -336,13 +357,31 @@ TEST_F(GenerateOperationTest, BuiltInFormatCopiesTheSourceInTheDialogOnly)
 {
     form.format = QStringLiteral("Corvane Surmex");
     form.sheet = env.root() + QStringLiteral("/sheets/Corvane Surmex.xslt");
-    ui.saveAnswers = {form.source};
-    EXPECT_EQ(run(), GenerateOutcome::Written);
-    ASSERT_EQ(ui.saveRequests.size(), 1u);
-    EXPECT_EQ(ui.saveRequests[0].fileName, form.source);
-    EXPECT_EQ(ui.saveRequests[0].filterDescription, QStringLiteral("Corvane Surmex files (*.smx)"));
-    EXPECT_EQ(readFile(form.source), Source);
-    EXPECT_EQ(ui.busyShown, 0);
+    struct Row
+    {
+        const char* name;
+        QString source;
+        QString proposed; // never the source itself, which accepting would overwrite
+    };
+    const QString jobs = env.root() + QStringLiteral("/jobs/");
+    const Row rows[] = {
+        {"a Surmex source", form.source, jobs + QStringLiteral("site-copy.smx")},
+        {"another XML source", env.writeFile(QStringLiteral("jobs/road.xml"), Source),
+         jobs + QStringLiteral("road.smx")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedInteraction scripted;
+        form.source = row.source;
+        scripted.saveAnswers = {row.proposed};
+        EXPECT_EQ(RunGenerateOperation(form, scripted, shell), GenerateOutcome::Written);
+        ASSERT_EQ(scripted.saveRequests.size(), 1u);
+        EXPECT_EQ(scripted.saveRequests[0].fileName, row.proposed);
+        EXPECT_EQ(scripted.saveRequests[0].filterDescription, QStringLiteral("Corvane Surmex files (*.smx)"));
+        EXPECT_EQ(readFile(row.proposed), Source);
+        EXPECT_EQ(readFile(row.source), Source);
+        EXPECT_EQ(scripted.busyShown, 0);
+    }
 
     // The command line always applies the style sheet it names.
     form.commandLine = true;

@@ -33,7 +33,8 @@ ProgramResult runTabulon(const QStringList& arguments, const QString& workDir, c
     process.write(input);
     process.closeWriteChannel();
     const int exitCode = exitCodeOf(process);
-    return {exitCode, QString::fromUtf8(process.readAllStandardError())};
+    return {exitCode, QString::fromUtf8(process.readAllStandardError()),
+            QString::fromUtf8(process.readAllStandardOutput())};
 }
 
 RunningTabulon::RunningTabulon(const QStringList& arguments, const QString& workDir)

@@ -9,6 +9,7 @@ struct ProgramResult
 {
     int exitCode = -1; // -2 when the program crashed or did not finish
     QString err;
+    QString out;
 };
 
 // Runs the real program as a script would: no display, in `workDir`, answering from `input`.

@@ -9,7 +9,16 @@ struct RecordingShell : Shell
 {
     QStringList opened;
     QStringList run;
+    bool starts = true; // what it answers, as if the program had started or not
 
-    void openDocument(const QString& path) override { opened << path; }
-    void runProgram(const QString& program, const QString& argument) override { run << program + u'|' + argument; }
+    bool openDocument(const QString& path) override
+    {
+        opened << path;
+        return starts;
+    }
+    bool runProgram(const QString& program, const QString& argument) override
+    {
+        run << program + u'|' + argument;
+        return starts;
+    }
 };

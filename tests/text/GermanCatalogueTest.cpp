@@ -3,6 +3,7 @@
 #include "text/StringTable.h"
 #include "text/TextIds.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
@@ -50,6 +51,14 @@ TEST_F(GermanCatalogueTest, EveryTextTranslatedWithItsPlaceholders)
         EXPECT_EQ(placeholders(german), placeholders(m_english[id]));
         EXPECT_EQ(german.count(u'&'), m_english[id].count(u'&'));
     }
+}
+
+TEST_F(GermanCatalogueTest, BringsQtsOwnTextsInTheSameLanguage)
+{
+    // Qt's file dialogs and questions would otherwise stay English around German texts of ours.
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Find Directory"), QStringLiteral("Verzeichnis suchen"));
+    FreeResourceLibrary();
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Find Directory"), QStringLiteral("Find Directory"));
 }
 
 TEST_F(GermanCatalogueTest, FileFilterKeepsItsPatterns)

@@ -53,7 +53,7 @@ TEST_F(StringTableTest, OwnTable)
         {10065, "Cancel"},
         {10073, "Select tunnel profile to export:"},
         {9999, ""},
-        {10074, ""},
+        {TextId::Last + 1, ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LoadLocalizedString(c.id), QString::fromUtf8(c.text)) << c.id;

@@ -19,8 +19,8 @@ namespace {
 
 struct NoShell : Shell
 {
-    void openDocument(const QString&) override {}
-    void runProgram(const QString&, const QString&) override {}
+    bool openDocument(const QString&) override { return false; }
+    bool runProgram(const QString&, const QString&) override { return false; }
 };
 
 class QtInteractionTest : public ::testing::Test

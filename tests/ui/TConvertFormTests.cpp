@@ -26,6 +26,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 const QString Key = QStringLiteral("Software\\Corvane\\Tabulon");
@@ -123,6 +125,46 @@ TEST_F(TConvertFormTest, EveryCaptionFitsInEachLanguage)
             englishWidth = form.width();
         else
             EXPECT_GT(form.width(), englishWidth);
+        form.close();
+    }
+    FreeResourceLibrary();
+}
+
+TEST_F(TConvertFormTest, EveryUnderlinedLetterActsInEachLanguage)
+{
+    for (const QString& catalogue : {QString(), QStringLiteral(TABULON_GERMAN_QM)}) {
+        SCOPED_TRACE(catalogue.isEmpty() ? "English" : "German");
+        FreeResourceLibrary();
+        if (!catalogue.isEmpty()) {
+            ASSERT_TRUE(LoadResourceLibraryFrom(catalogue));
+        }
+        TConvertForm form;
+        form.show();
+        QString modalSeen;
+        // Presses Alt and the caption's underlined letter, as a user would, and waits for done.
+        const auto press = [&form](const QString& caption, const std::function<bool()>& done) {
+            SCOPED_TRACE(caption.toStdString());
+            const qsizetype amp = caption.indexOf(u'&');
+            ASSERT_GE(amp, 0);
+            QApplication::setActiveWindow(&form);
+            QTest::keyClick(&form, caption.at(amp + 1).toLower().toLatin1(), Qt::AltModifier);
+            EXPECT_TRUE(QTest::qWaitFor(done, 2000));
+        };
+        const auto closeModal = [&modalSeen] {
+            whenModal([&modalSeen](QWidget* modal) {
+                modalSeen = QString::fromLatin1(modal->metaObject()->className()) + u'|' + modal->objectName();
+                qobject_cast<QDialog*>(modal)->reject();
+            });
+        };
+        press(form.JobOrSurmexLbl->text(), [&] { return form.SurmexFileEditBox->hasFocus(); });
+        press(form.FormatLbl->text(), [&] { return form.StyleSheetCombo->hasFocus(); });
+        press(form.ViewFileCheckBox->text(), [&] { return form.ViewFileCheckBox->isChecked(); });
+        closeModal();
+        press(form.XMLBrowseBtn->text(), [&] { return modalSeen == QStringLiteral("QFileDialog|XMLOpenDialog"); });
+        closeModal();
+        // The folder browser's dialog is Qt's, named after its class.
+        press(form.XSLBrowseBtn->text(), [&] { return modalSeen == QStringLiteral("QFileDialog|QFileDialog"); });
+        press(form.HelpBtn->text(), [&] { return !form.findChildren<THelpForm*>().isEmpty(); });
         form.close();
     }
     FreeResourceLibrary();

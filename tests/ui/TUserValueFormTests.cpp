@@ -187,3 +187,38 @@ TEST_F(TUserValueFormTest, ControlsAndTabOrder)
     form.ask(question(UserFieldKind::INTEGER, "5"));
     EXPECT_EQ(order, QStringList({"EditField", "OKBtn", "CancelBtn", "EditField"}));
 }
+
+TEST_F(TUserValueFormTest, CentredOnItsWindowEveryTimeWithTheFieldAcrossItsWidth)
+{
+    QWidget owner;
+    owner.setGeometry(100, 80, 700, 500);
+    owner.show();
+    TUserValueForm form(&owner);
+    struct Row
+    {
+        const char* name;
+        QString prompt;
+    };
+    const Row rows[] = {
+        {"short prompt", QStringLiteral("Tolerance")},
+        {"the same again", QStringLiteral("Tolerance")},
+        {"prompt wider than the dialog",
+         QStringLiteral("Height of the instrument above the mark, in metres, ").repeated(2)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        whenShown([&] {
+            EXPECT_EQ(form.frameGeometry().center(), owner.frameGeometry().center());
+            // The answer field keeps its margins and the buttons stay centred as the dialog widens.
+            EXPECT_EQ(form.width() - form.EditField->geometry().right(), 285 - 264);
+            EXPECT_EQ(form.EditField->width(), form.Usermenu->width());
+            EXPECT_NEAR(form.OKBtn->x(), form.width() - 1 - form.CancelBtn->geometry().right(), 1);
+            form.reject();
+        });
+        ValueQuestion q = question(UserFieldKind::STRING, "x");
+        q.prompt = row.prompt;
+        form.ask(q);
+    }
+    EXPECT_GT(form.width(), 285);
+    owner.close();
+}

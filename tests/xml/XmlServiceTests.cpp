@@ -282,3 +282,213 @@ TEST_F(XmlServiceTest, RuntimeErrorsAndRunawayRecursionFailWithADescription)
         }
     }
 }
+
+TEST_F(XmlServiceTest, InstructionsAndFunctionsActAsInTheOriginalService)
+{
+    struct Case
+    {
+        const char* name;
+        const char* version;
+        const char* body;
+        const char* expected; // the output, or nullptr when the run fails
+    };
+    const Case cases[] = {
+        {"later instruction without fallback", "2.0", "<xsl:new/>", nullptr},
+        {"later instruction with fallback", "2.0", "<xsl:new><xsl:fallback>f</xsl:fallback></xsl:new>", "f"},
+        {"malformed format pattern", "1.0", "<xsl:value-of select=\"format-number(1, '#.#.#')\"/>", nullptr},
+        {"empty format pattern", "1.0", "<xsl:value-of select=\"format-number(1, '')\"/>", "1"},
+        {"pattern of a named decimal format", "1.0",
+         "<xsl:value-of select=\"format-number(1234.5, '#.##0,0', 'eu')\"/>", "1.234,5"},
+        {"xsl:version as a number", "1.0", "<xsl:value-of select=\"system-property('xsl:version')\"/>", "1"},
+        {"CDATA written unescaped", "1.0", "<xsl:text disable-output-escaping='yes'><![CDATA[&lt;]]></xsl:text>",
+         "&lt;"},
+        {"blank CDATA between text", "1.0", "<r>1<![CDATA[  ]]>2</r>", "<r>1  2</r>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray sheet = QByteArray("<xsl:stylesheet version=\"") + c.version +
+                                 "\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+                                 "<xsl:output omit-xml-declaration=\"yes\"/>"
+                                 "<xsl:decimal-format name=\"eu\" decimal-separator=\",\" grouping-separator=\".\"/>"
+                                 "<xsl:template match=\"/\">" +
+                                 c.body + "</xsl:template></xsl:stylesheet>";
+        try {
+            const QByteArray output = transform("<r/>", sheet).trimmed();
+            EXPECT_TRUE(c.expected) << "no failure, wrote " << output.toStdString();
+            if (c.expected)
+                EXPECT_EQ(output, c.expected);
+        } catch (const UnexpectedFailure& failure) {
+            EXPECT_FALSE(c.expected) << failure.description().toStdString();
+        }
+    }
+}
+
+TEST_F(XmlServiceTest, SortsNodesByEveryKeyOfXslSort)
+{
+    struct Case
+    {
+        const char* name;
+        const char* sorts;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"text, lower case first", "<xsl:sort select='@t'/>", "b1,b3,B2,x,C"},
+        {"text, upper case first", "<xsl:sort select='@t' case-order='upper-first'/>", "B2,b1,b3,C,x"},
+        {"numbers, not-a-number first", "<xsl:sort select='@n' data-type='number'/>", "x,C,b3,B2,b1"},
+        {"descending from a template", "<xsl:sort select='@n' data-type='number' order='{/r/@o}'/>", "b1,B2,b3,C,x"},
+        {"second key breaks ties",
+         "<xsl:sort select='translate(@t, \"B\", \"b\")'/><xsl:sort select='@n' data-type='number'/>", "b3,B2,b1,x,C"},
+    };
+    const QByteArray source = "<r o='descending'><e t='b' n='30' id='b1'/><e t='B' n='20' id='B2'/><e t='b' n='10' "
+                              "id='b3'/><e t='c' n='x' id='x'/><e t='C' n='-1' id='C'/></r>";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray sheet = QByteArray("<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/"
+                                            "Transform'><xsl:output method='text'/><xsl:template match='/'>"
+                                            "<xsl:for-each select='r/e'>") +
+                                 c.sorts +
+                                 "<xsl:value-of select='@id'/><xsl:if test='position() != last()'>,</xsl:if>"
+                                 "</xsl:for-each></xsl:template></xsl:stylesheet>";
+        EXPECT_EQ(transform(source, sheet), c.expected);
+    }
+}
+
+TEST_F(XmlServiceTest, WritesCommentsAsTheOriginalServiceDoes)
+{
+    struct Case
+    {
+        const char* name;
+        const char* sheet;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"double hyphens spaced", "<xsl:template match='/'><r><xsl:comment>a--b---</xsl:comment></r></xsl:template>",
+         "<r><!--a- -b- - - --></r>"},
+        {"empty comment kept", "<xsl:template match='/'><r><xsl:comment/></r></xsl:template>", "<r><!----></r>"},
+        {"content evaluated",
+         "<xsl:template match='/'><r><xsl:comment><xsl:value-of select='1+1'/>-</xsl:comment></r></xsl:template>",
+         "<r><!--2- --></r>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray sheet =
+            QByteArray("<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                       "<xsl:output omit-xml-declaration='yes'/>") +
+            c.sheet + "</xsl:stylesheet>";
+        EXPECT_EQ(transform("<r/>", sheet).trimmed(), c.expected);
+    }
+    // A sheet that is its own template writes no declaration of the instruction's namespace.
+    EXPECT_EQ(transform("<r/>", "<r xsl:version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                                "<xsl:comment>x</xsl:comment></r>")
+                  .trimmed(),
+              "<?xml version=\"1.0\"?>\n<r><!--x--></r>");
+}
+
+TEST_F(XmlServiceTest, WritesHtmlAsTheOriginalServiceDoes)
+{
+    struct Case
+    {
+        const char* name;
+        const char* output;
+        const char* body;
+        const char* expected; // part of what is written
+    };
+    const Case cases[] = {
+        {"content of an empty element follows it", "", "<p><br>x<b>y</b></br></p>", "<p><br>x<b>y</b></p>"},
+        {"URI attributes escaped", "", "<object classid='http://\u65e5' data='a b'/>",
+         "<object classid=\"http://%E6%97%A5\" data=\"a b\">"},
+        {"other attributes kept", "", "<p title='\u65e5'/>", "<p title=\"\u65e5\">"},
+        {"meta with the default encoding", "", "<html><head><title>t</title></head></html>",
+         "<head><META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"><title>"},
+        {"meta with media type and encoding", " media-type='text/xhtml' encoding='ISO-8859-1'", "<html><head/></html>",
+         "content=\"text/xhtml; charset=ISO-8859-1\""},
+        {"the sheet's own meta kept", "",
+         "<html><head><meta http-equiv='content-type' content='text/html; charset=utf-8'/></head></html>",
+         "<head><meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\"></head>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray sheet = QByteArray("<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/"
+                                            "Transform'><xsl:output method='html' indent='no'") +
+                                 c.output + "/><xsl:template match='/'>" + c.body + "</xsl:template></xsl:stylesheet>";
+        const QByteArray output = transform("<r/>", sheet);
+        EXPECT_TRUE(output.contains(c.expected)) << output.toStdString();
+    }
+}
+
+TEST_F(XmlServiceTest, NumbersAreWrittenAsTheOriginalServiceDoes)
+{
+    struct Case
+    {
+        const char* name;
+        const char* format;
+        const char* value;
+        const char* expected; // nullptr when the run fails
+    };
+    const Case cases[] = {
+        {"a count", "(1) ", "3", "(3) "},
+        {"rounded", "(1) ", "2.5", "(3) "},
+        {"not a number", "(1) ", "'1ab'", "1ab"},
+        {"empty node-set", "(1) ", "/nothing", ""},
+        {"rounds to zero", "(1) ", "0.42", "0.42"},
+        {"negative", "(1) ", "-1", nullptr},
+        {"roman and letters", "i.A", "28", "xxviii"},
+        {"letters without a numbering", "\uff71 -", "3", "3 -"},
+        {"other digits", "\u0661", "3", "\u0663"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray sheet = QByteArray("<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/"
+                                            "Transform'><xsl:output method='text'/><xsl:template match='/'>"
+                                            "<xsl:number format='") +
+                                 c.format + "' value=\"" + c.value + "\"/></xsl:template></xsl:stylesheet>";
+        try {
+            const QByteArray output = transform("<r/>", sheet);
+            ASSERT_TRUE(c.expected) << "no failure, wrote " << output.toStdString();
+            EXPECT_EQ(output, c.expected);
+        } catch (const UnexpectedFailure& failure) {
+            EXPECT_FALSE(c.expected) << failure.description().toStdString();
+        }
+    }
+}
+
+TEST_F(XmlServiceTest, AStandaloneResultHasOneRoot)
+{
+    struct Case
+    {
+        const char* name;
+        const char* standalone;
+        const char* body;
+        bool written;
+    };
+    const Case cases[] = {
+        {"one root", "yes", "<a/>", true},
+        {"two roots", "yes", "<a/><b/>", false},
+        {"two roots, not standalone", "no", "<a/><b/>", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray sheet = QByteArray("<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/"
+                                            "Transform'><xsl:output standalone='") +
+                                 c.standalone + "'/><xsl:template match='/'>" + c.body +
+                                 "</xsl:template></xsl:stylesheet>";
+        bool written = true;
+        try {
+            transform("<r/>", sheet);
+        } catch (const UnexpectedFailure&) {
+            written = false;
+        }
+        EXPECT_EQ(written, c.written);
+    }
+}
+
+TEST_F(XmlServiceTest, CopiedElementsKeepTheNamespacesInScope)
+{
+    const QByteArray sheet = "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                             "<xsl:output omit-xml-declaration='yes'/>"
+                             "<xsl:template match='/'><xsl:for-each select='//b'><xsl:copy>"
+                             "<xsl:attribute name='n'>1</xsl:attribute></xsl:copy></xsl:for-each>"
+                             "</xsl:template></xsl:stylesheet>";
+    EXPECT_EQ(transform("<a xmlns:p='urn:p'><b/></a>", sheet).trimmed(), "<b xmlns:p=\"urn:p\" n=\"1\"/>");
+    EXPECT_EQ(transform("<a>text</a>", QByteArray(sheet).replace("//b", "//text()")).trimmed(), "text");
+}
