@@ -646,7 +646,7 @@ bool ScriptDom::loadXML(int h, const QString& text)
         state.reason = error && error->message ? QString::fromUtf8(error->message).trimmed()
                                                : QStringLiteral("The text is not well-formed XML.");
         if (safe.refused) {
-            state.errorCode = XML_ERR_ENTITY_PE_INTERNAL;
+            state.errorCode = XML_ERR_ENTITY_IS_EXTERNAL;
             state.reason = QStringLiteral("The external entity \"%1\" is not read: documents scripts load may "
                                           "use only what their own text declares")
                                .arg(safe.entity);

@@ -26,6 +26,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <unordered_set>
 
 namespace {
 
@@ -339,19 +340,15 @@ xmlXPathObject* JsScriptRunner::fromScript(const QJSValue& value)
     const QJSValue handles = value.property(QStringLiteral("nodes"));
     const int length = handles.property(QStringLiteral("length")).toInt();
     xmlXPathObject* result = xmlXPathNewNodeSet(nullptr);
-    std::vector<xmlNode*> nodes;
-    nodes.reserve(std::size_t(std::max(length, 0)));
+    // In the script's order without repeats, as the original service hands lists over; added
+    // without the set's own duplicate search, which is quadratic.
+    std::unordered_set<const xmlNode*> seen;
+    seen.reserve(std::size_t(std::max(length, 0)));
     for (int i = 0; i < length; ++i) {
-        if (xmlNode* node = m_nodes.node(handles.property(quint32(i)).toInt()))
-            nodes.push_back(node);
+        xmlNode* node = m_nodes.node(handles.property(quint32(i)).toInt());
+        if (node && seen.insert(node).second)
+            xmlXPathNodeSetAddUnique(result->nodesetval, node);
     }
-    // Unique and in document order, added without the set's own duplicate search, which is
-    // quadratic.
-    std::sort(nodes.begin(), nodes.end());
-    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
-    for (xmlNode* node : nodes)
-        xmlXPathNodeSetAddUnique(result->nodesetval, node);
-    xmlXPathNodeSetSort(result->nodesetval);
     return result;
 }
 

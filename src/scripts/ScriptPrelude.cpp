@@ -359,12 +359,36 @@ const char* const JScriptPrelude = R"js((function (global) {
             return replacement.apply(undefined, args);
         });
     });
+    // A pattern's groups add nothing to what split returns, matched or not.
     define(String.prototype, 'split', function (separator, limit) {
-        var parts = nativeSplit.call(this, separator, limit);
-        for (var i = 0; i < parts.length; ++i) {
-            if (parts[i] === undefined)
-                parts[i] = '';
+        if (!(separator instanceof NativeRegExp))
+            return nativeSplit.call(this, separator, limit);
+        var text = String(this);
+        var max = limit === undefined ? 4294967295 : limit >>> 0;
+        var parts = [];
+        var search = new NativeRegExp(separator.source, 'g' + (separator.ignoreCase ? 'i' : '') +
+                                                         (separator.multiline ? 'm' : ''));
+        if (max === 0)
+            return parts;
+        if (text.length === 0)
+            return nativeExec.call(search, text) ? parts : [text];
+        var p = 0, q = 0;
+        while (q < text.length) {
+            search.lastIndex = q;
+            var match = nativeExec.call(search, text);
+            if (match === null || match.index >= text.length)
+                break;
+            var end = match.index + match[0].length;
+            if (end === p) {
+                q = match.index + 1;
+                continue;
+            }
+            parts.push(text.slice(p, match.index));
+            if (parts.length === max)
+                return parts;
+            p = q = end;
         }
+        parts.push(text.slice(p));
         return parts;
     });
     // A negative start counts from the beginning, not from the end.

@@ -464,7 +464,10 @@ TEST_F(ScriptBlockTest, UnmatchedGroupsAreEmptyAndMatchesTellWhereTheyAre)
          "function f() { return 'b'.replace(/(a)|(b)/, function (m, a, b) { return typeof a + b; }); }", "u:f()",
          "stringb"},
         {"replacement text", "function f() { return 'b'.replace(/(a)|(b)/, '[$1]'); }", "u:f()", "[]"},
-        {"split", "function f() { return 'x1y'.split(/(\\d)|(z)/).join('|'); }", "u:f()", "x|1||y"},
+        {"split leaves groups out",
+         "function f() { return 'x1y2'.split(/(\\d)|(z)/).join('|') + ':' +"
+         " 'a, b,c'.split(/,\\s*/, 2).join('|') + ':' + 'ab'.split(/(?:)/).join('|') + ':' + ''.split(/x/).length; }",
+         "u:f()", "x|y|:a|b:a|b:1"},
         {"static captures",
          "function f() { /(\\w)(\\d)?-(\\w+)/.test('ab-cd'); return [RegExp.$1, RegExp.$2, RegExp.$3, RegExp.lastMatch,"
          " RegExp.index, RegExp.lastIndex].join(); }",
