@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <optional>
@@ -842,124 +843,62 @@ private:
 
     // Expressions, loosest first
 
+    struct Operator
+    {
+        const char* token;
+        bool isWord;
+        const char* function;
+    };
+
+    // Binary operators, loosest first. Not sits between And and the comparisons.
+    static const std::vector<std::vector<Operator>>& levels()
+    {
+        static const std::vector<std::vector<Operator>> table{
+            {{"imp", true, "$imp"}},
+            {{"eqv", true, "$eqv"}},
+            {{"xor", true, "$xor"}},
+            {{"or", true, "$or"}},
+            {{"and", true, "$and"}},
+            {},
+            {{"=", false, "$eq"},
+             {"<>", false, "$ne"},
+             {"<", false, "$lt"},
+             {">", false, "$gt"},
+             {"<=", false, "$le"},
+             {">=", false, "$ge"},
+             {"is", true, "$is"}},
+            {{"&", false, "$cat"}},
+            {{"+", false, "$add"}, {"-", false, "$sub"}},
+            {{"mod", true, "$mod"}},
+            {{"\\", false, "$idiv"}},
+            {{"*", false, "$mul"}, {"/", false, "$div"}},
+        };
+        return table;
+    }
+    static constexpr int NotLevel = 5;
+    static constexpr int ConcatenationLevel = 7;
+
     Expr parseExpr() { return binary(0); }
 
     Expr binary(int level)
     {
-        struct Level
-        {
-            std::initializer_list<const char*> ops;
-            std::initializer_list<const char*> functions;
-        };
-        static const Level levels[] = {
-            {{"imp"}, {"$imp"}}, {{"eqv"}, {"$eqv"}}, {{"xor"}, {"$xor"}}, {{"or"}, {"$or"}}, {{"and"}, {"$and"}},
-        };
-        constexpr int logicalLevels = int(std::size(levels));
-        if (level == logicalLevels)
-            return notExpr();
+        if (level == NotLevel) {
+            if (acceptWord("not"))
+                return {QStringLiteral("$not(%1)").arg(binary(NotLevel).code), {}};
+            return binary(level + 1);
+        }
+        if (level == int(levels().size()))
+            return unary();
         Expr left = binary(level + 1);
         for (;;) {
-            const Level& l = levels[level];
-            const char* function = nullptr;
-            for (std::size_t i = 0; i < l.ops.size(); ++i) {
-                if (isWord(l.ops.begin()[i]))
-                    function = l.functions.begin()[i];
-            }
-            if (!function)
+            const auto& ops = levels()[std::size_t(level)];
+            const auto op = std::find_if(ops.begin(), ops.end(),
+                                         [&](const Operator& o) { return o.isWord ? isWord(o.token) : isOp(o.token); });
+            if (op == ops.end())
                 return left;
             ++m_p;
             const Expr right = binary(level + 1);
-            left = {QStringLiteral("%1(%2,%3)").arg(QLatin1String(function), left.code, right.code), {}};
-        }
-    }
-
-    Expr notExpr()
-    {
-        if (acceptWord("not"))
-            return {QStringLiteral("$not(%1)").arg(notExpr().code), {}};
-        return comparison();
-    }
-
-    Expr comparison()
-    {
-        Expr left = concatenation();
-        for (;;) {
-            QString function;
-            if (isOp("="))
-                function = QStringLiteral("$eq");
-            else if (isOp("<>"))
-                function = QStringLiteral("$ne");
-            else if (isOp("<"))
-                function = QStringLiteral("$lt");
-            else if (isOp(">"))
-                function = QStringLiteral("$gt");
-            else if (isOp("<="))
-                function = QStringLiteral("$le");
-            else if (isOp(">="))
-                function = QStringLiteral("$ge");
-            else if (isWord("is"))
-                function = QStringLiteral("$is");
-            else
-                return left;
-            ++m_p;
-            const Expr right = concatenation();
-            left = {QStringLiteral("%1(%2,%3)").arg(function, left.code, right.code), {}};
-        }
-    }
-
-    Expr concatenation()
-    {
-        Expr left = additive();
-        while (acceptOp("&"))
-            left = {QStringLiteral("$cat(%1,%2)").arg(left.code, additive().code), {}};
-        return left;
-    }
-
-    Expr additive()
-    {
-        Expr left = modulo();
-        for (;;) {
-            QString function;
-            if (isOp("+"))
-                function = QStringLiteral("$add");
-            else if (isOp("-"))
-                function = QStringLiteral("$sub");
-            else
-                return left;
-            ++m_p;
-            left = {QStringLiteral("%1(%2,%3)").arg(function, left.code, modulo().code), {}};
-        }
-    }
-
-    Expr modulo()
-    {
-        Expr left = integerDivision();
-        while (acceptWord("mod"))
-            left = {QStringLiteral("$mod(%1,%2)").arg(left.code, integerDivision().code), {}};
-        return left;
-    }
-
-    Expr integerDivision()
-    {
-        Expr left = multiplicative();
-        while (acceptOp("\\"))
-            left = {QStringLiteral("$idiv(%1,%2)").arg(left.code, multiplicative().code), {}};
-        return left;
-    }
-
-    Expr multiplicative()
-    {
-        Expr left = unary();
-        for (;;) {
-            QString function;
-            if (isOp("*"))
-                function = QStringLiteral("$mul");
-            else if (isOp("/"))
-                function = QStringLiteral("$div");
-            else
-                return left;
-            ++m_p;
-            left = {QStringLiteral("%1(%2,%3)").arg(function, left.code, unary().code), {}};
+            left = {QStringLiteral("%1(%2,%3)").arg(QLatin1String(op->function), left.code, right.code), {}};
         }
     }
 
@@ -1216,22 +1155,16 @@ private:
             put(QStringLiteral("%1 = $erase(%1);").arg(variableTarget(name)));
             return endStatement();
         }
-        if (acceptWord("if"))
-            return ifStatement();
-        if (acceptWord("select"))
-            return selectStatement();
-        if (acceptWord("for"))
-            return forStatement();
-        if (acceptWord("do"))
-            return doStatement();
-        if (acceptWord("while"))
-            return whileStatement();
-        if (acceptWord("with"))
-            return withStatement();
-        if (acceptWord("exit"))
-            return exitStatement();
-        if (acceptWord("on"))
-            return onError();
+        static const std::pair<const char*, void (Translator::*)()> compound[] = {
+            {"if", &Translator::ifStatement},       {"select", &Translator::selectStatement},
+            {"for", &Translator::forStatement},     {"do", &Translator::doStatement},
+            {"while", &Translator::whileStatement}, {"with", &Translator::withStatement},
+            {"exit", &Translator::exitStatement},   {"on", &Translator::onError},
+        };
+        for (const auto& [word, parse] : compound) {
+            if (acceptWord(word))
+                return (this->*parse)();
+        }
         if (acceptWord("set")) {
             assignOrCall(true);
             return endStatement();
@@ -1471,7 +1404,7 @@ private:
                         if (tok().kind != Tok::Op || !ops.contains(tok().text))
                             fail(QStringLiteral("Expected comparison operator"));
                         const QString op = ops.value(m_t[m_p++].text);
-                        tests << QStringLiteral("$b(%1(%2,%3))").arg(op, subject, concatenation().code);
+                        tests << QStringLiteral("$b(%1(%2,%3))").arg(op, subject, binary(ConcatenationLevel).code);
                         continue;
                     }
                     const Expr low = parseExpr();
