@@ -7,6 +7,13 @@
 // range is an Integer, in Long range a Long, anything else a Double). Every other number is a
 // $Num box: a whole Double, a small Long, Byte, Single, Currency and Date.
 
+// The global object's own members are looked up by text on every use too; these copies are the
+// closure's, found directly.
+var Math = this.Math, Array = this.Array, Object = this.Object, String = this.String, Number = this.Number,
+    Boolean = this.Boolean, Date = this.Date, RegExp = this.RegExp, Map = this.Map, Error = this.Error,
+    TypeError = this.TypeError, RangeError = this.RangeError, isNaN = this.isNaN, isFinite = this.isFinite,
+    parseInt = this.parseInt, undefined = void 0, Infinity = 1 / 0;
+
 // typeof's answers as the engine makes them: comparing with these is a pointer comparison, with a
 // literal a text comparison.
 var $NUMBER = typeof 0, $STRING = typeof '', $BOOLEAN = typeof true, $UNDEFINED = typeof undefined,
