@@ -25,6 +25,11 @@ measure() {
     tail -n 1 "$log" | awk -v a="$start" -v b="$end" '{ printf "%s %s %.2f %.1f\n", $1, $2, $3 + $4, (b - a) * 1000 }'
 }
 
+# For `measure bash -c "$repeat" repeat N COMMAND...`: N runs of the command in a row, stopping at
+# the first failure.
+# shellcheck disable=SC2016
+repeat='n=$1; shift; for ((i = 0; i < n; i++)); do "$@" || exit; done'
+
 median() {
     sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }

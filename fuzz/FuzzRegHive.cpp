@@ -5,15 +5,16 @@
 // A parsed hive written back and read again is the same hive, and writing it is a fixed point.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const auto hive = RegHive::parse(fuzzBytes(data, size));
+    const auto hive = RegHive::parse(fuzzBytes(data, size)).hive;
     if (!hive)
         return 0;
     const QByteArray written = hive->serialize();
-    RegHive::ParseError error;
-    const auto reread = RegHive::parse(written, &error);
+    const RegHiveParse parsed = RegHive::parse(written);
+    const auto& reread = parsed.hive;
     if (!reread)
         fuzzFinding("a written hive parses",
-                    QStringLiteral("line %1: %2\n").arg(error.line).arg(error.message) + QString::fromUtf8(written));
+                    QStringLiteral("line %1: %2\n").arg(parsed.error.line).arg(parsed.error.message) +
+                        QString::fromUtf8(written));
     if (reread->sections() != hive->sections())
         fuzzFinding("a written hive reads back equal", QString::fromUtf8(written));
     if (reread->serialize() != written)

@@ -30,8 +30,7 @@ void ignoreError(void*, xmlErrorPtr) {}
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QString text = QString::fromUtf8(fuzzBytes(data, size));
-    UserFieldDefinition definition;
-    (void)ParseFieldType(DecodeSelectText(text), definition);
+    (void)ParseFieldType(DecodeSelectText(text));
     (void)FormatFieldDefault(text, UserFieldKind::DOUBLE);
 
     if (FirstNonXmlCharacter(text))

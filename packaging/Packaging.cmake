@@ -2,8 +2,9 @@
 include(GNUInstallDirs)
 
 install(TARGETS tabulon RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# The script engine module, loaded only for style sheets with script blocks.
-install(TARGETS tabulon_scripts LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/tabulon)
+# The script engine module, loaded only for style sheets with script blocks, and the window
+# module, loaded only when there is a display.
+install(TARGETS tabulon_scripts tabulon_window LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/tabulon)
 # The catalogues are looked up in tabulon/ under the XDG data folders, which hold
 # ${CMAKE_INSTALL_DATADIR} for the prefixes /usr, /usr/local and ~/.local.
 install(FILES ${TABULON_QM_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/tabulon)

@@ -4,16 +4,16 @@
 #include "text/TextFormat.h"
 #include "text/TextIds.h"
 
-QStringList DecodeArguments(int argc, char** argv, int& undecodable)
+DecodedArguments DecodeArguments(int argc, char** argv)
 {
-    QStringList arguments;
+    DecodedArguments decoded;
     for (int i = 1; i < argc; ++i) {
         const QByteArray bytes(argv[i]);
-        arguments << QString::fromLocal8Bit(bytes);
-        if (undecodable == 0 && arguments.back().toLocal8Bit() != bytes)
-            undecodable = i;
+        decoded.arguments << QString::fromLocal8Bit(bytes);
+        if (decoded.undecodable == 0 && decoded.arguments.back().toLocal8Bit() != bytes)
+            decoded.undecodable = i;
     }
-    return arguments;
+    return decoded;
 }
 
 CommandLine ParseCommandLine(const QStringList& arguments)

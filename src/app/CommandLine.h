@@ -1,31 +1,20 @@
 #pragma once
 
+#include "session/CommandLineRun.h"
+
 #include <QString>
 #include <QStringList>
 
-// How the program was asked to run, from its arguments (the program's own path not included).
-struct CommandLine
+// The program's arguments (its own path not included) decoded from the user's encoding.
+struct DecodedArguments
 {
-    enum class Mode
-    {
-        Dialog,   // no arguments
-        Generate, // source, style sheet and optionally the output file
-        Usage,    // any other count
-        Help,     // --help alone: the usage on standard output
-        Version,  // --version alone
-    };
-
-    Mode mode = Mode::Dialog;
-    QString sourcePath;
-    QString styleSheetPath;
-    QString outputFileName; // empty unless a third argument was given
+    QStringList arguments;
+    // An argument whose bytes are not valid text in that encoding would name another file once
+    // decoded: the number of the first such argument; 0 when every argument is valid.
+    int undecodable = 0;
 };
 
-// The program's arguments (its own path not included) decoded from the user's encoding. An
-// argument whose bytes are not valid text there would name another file once decoded: the
-// number of the first such argument is given back in undecodable, which stays 0 when every
-// argument is valid.
-QStringList DecodeArguments(int argc, char** argv, int& undecodable);
+DecodedArguments DecodeArguments(int argc, char** argv);
 
 // Empty arguments (a pair of double quotes) count as not given. Only a lone argument is read as
 // an option: with a source and a style sheet, "--help" is a file name like any other.

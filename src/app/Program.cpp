@@ -2,40 +2,26 @@
 
 #include "app/CommandLine.h"
 #include "console/ConsoleInteraction.h"
-#include "platform/Failure.h"
 #include "platform/Paths.h"
+#include "platform/ProgramModules.h"
 #include "platform/RunFolder.h"
+#include "session/DesktopShell.h"
 #include "session/WindowlessConvertForm.h"
 #include "text/StringTable.h"
 #include "text/TextFormat.h"
 #include "text/TextIds.h"
-#include "ui/DesktopShell.h"
-#include "ui/QtInteraction.h"
-#include "ui/TConvertForm.h"
-#include "ui/TUserValueForm.h"
+#include "ui/WindowModule.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QTextStream>
 
-#include <memory>
+#include <cstdio>
 #include <optional>
 #include <unistd.h>
 
 namespace {
 
-// Exit statuses of command-line mode: scripts may trust a zero.
-constexpr int ExitWritten = 0;
-constexpr int ExitUnexpectedFailure = 1;
-constexpr int ExitNotWritten = 2;
 constexpr int ExitAnswered = 0; // --help and --version
-
-struct SatelliteGuard
-{
-    SatelliteGuard() { LoadResourceLibrary(); }
-    ~SatelliteGuard() { FreeResourceLibrary(); }
-    SatelliteGuard(const SatelliteGuard&) = delete;
-    SatelliteGuard& operator=(const SatelliteGuard&) = delete;
-};
 
 bool hasDisplay()
 {
@@ -50,41 +36,12 @@ void quietConsoleMessages(QtMsgType type, const QMessageLogContext&, const QStri
     QTextStream(stderr) << message << Qt::endl;
 }
 
-template <typename Generate>
-int generateOnce(UserInteraction& interaction, Generate generate)
-{
-    try {
-        return generate() == GenerateOutcome::Written ? ExitWritten : ExitNotWritten;
-    } catch (const UnexpectedFailure& failure) {
-        interaction.showApplicationError(failure.description());
-    } catch (const std::exception& failure) {
-        interaction.showApplicationError(QString::fromLocal8Bit(failure.what()));
-    }
-    return ExitUnexpectedFailure;
-}
-
-// The one route of every run that is not the dialog: the window's state, shown or not, is filled
-// from the command line and OK is pressed once.
-int runCommandLine(ConvertFormState& form, UserInteraction& interaction, const CommandLine& commandLine,
-                   const QString& programName)
-{
-    if (commandLine.mode != CommandLine::Mode::Generate) {
-        interaction.showMessage(MessageKind::Plain, UsageText(programName));
-        return ExitNotWritten;
-    }
-    form.setSourcePath(commandLine.sourcePath);
-    form.StyleSheetPath = commandLine.styleSheetPath;
-    if (!commandLine.outputFileName.isEmpty())
-        form.OutputFileName = commandLine.outputFileName;
-    return generateOnce(interaction, [&form] { return form.OKBtnClick(); });
-}
-
 // Runs without a display: no widgets at all, the user is on the console.
 int runOnConsole(int argc, char** argv, const CommandLine& commandLine, const QString& programName)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tabulon"));
-    const SatelliteGuard satellite;
+    const ResourceLibraryGuard satellite;
     QTextStream in(stdin);
     QTextStream err(stderr);
     ConsoleInteraction interaction(in, err, isatty(STDIN_FILENO) != 0);
@@ -95,7 +52,19 @@ int runOnConsole(int argc, char** argv, const CommandLine& commandLine, const QS
     form.LoadSettings();
     DesktopShell shell;
     form.setServices(&interaction, &shell);
-    return runCommandLine(form, interaction, commandLine, programName);
+    return RunCommandLine(form, interaction, commandLine, UsageText(programName));
+}
+
+// Runs with a display: the window module has the window and everything it shows.
+int runWithWindow(int& argc, char** argv, const CommandLine& commandLine, const QString& programName)
+{
+    const ModuleExport module = ResolveModuleExport(QString::fromLatin1(WindowModuleName), RunWindowSymbol);
+    const auto runWindow = reinterpret_cast<RunWindowFunction>(module.function);
+    if (!runWindow) {
+        std::fprintf(stderr, "Error: The window could not be loaded:%s\n", qUtf8Printable(module.errors));
+        return ExitUnexpectedFailure;
+    }
+    return runWindow(argc, argv, commandLine, UsageText(programName));
 }
 
 // The name the user started the program by, for the usage's syntax line.
@@ -113,7 +82,7 @@ std::optional<int> answerAtOnce(int argc, char** argv, const CommandLine& comman
         commandLine.mode != CommandLine::Mode::Version)
         return std::nullopt;
     QCoreApplication app(argc, argv);
-    const SatelliteGuard satellite;
+    const ResourceLibraryGuard satellite;
     if (undecodable != 0) {
         QTextStream(stderr) << LoadLocalizedString(TextId::CaptionError) << QStringLiteral(": ")
                             << FormatText(LoadLocalizedString(TextId::ArgumentNotText), {QString::number(undecodable)})
@@ -131,13 +100,13 @@ std::optional<int> answerAtOnce(int argc, char** argv, const CommandLine& comman
 
 } // namespace
 
-int RunProgram(int argc, char** argv)
+int RunProgram(int& argc, char** argv)
 {
     InstallInterruptCleanup();
-    int undecodable = 0;
-    const CommandLine commandLine = ParseCommandLine(DecodeArguments(argc, argv, undecodable));
+    const DecodedArguments decoded = DecodeArguments(argc, argv);
+    const CommandLine commandLine = ParseCommandLine(decoded.arguments);
     const QString programName = programNameOf(argc, argv);
-    if (const std::optional<int> answered = answerAtOnce(argc, argv, commandLine, undecodable, programName))
+    if (const std::optional<int> answered = answerAtOnce(argc, argv, commandLine, decoded.undecodable, programName))
         return *answered;
     // Without a display a command-line run still works, talking to the user on the console;
     // the window cannot, unless a platform was chosen explicitly (tests use offscreen).
@@ -148,21 +117,5 @@ int RunProgram(int argc, char** argv)
         return runOnConsole(argc, argv, commandLine, programName);
     }
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tabulon"));
-    // After the application, which knows the program's folder; before any window or text.
-    const SatelliteGuard satellite;
-
-    const bool dialog = commandLine.mode == CommandLine::Mode::Dialog;
-    TConvertForm form(dialog ? ConvertFormState::RunMode::Dialog : ConvertFormState::RunMode::CommandLine);
-    // One value prompt for the whole run, reused for every question, centred on the window.
-    TUserValueForm userValueForm(&form);
-    DesktopShell shell;
-    QtInteraction interaction(form,
-                              [&userValueForm](const ValueQuestion& question) { return userValueForm.ask(question); });
-    form.setServices(&interaction, &shell);
-    if (!dialog)
-        return runCommandLine(form, interaction, commandLine, programName);
-    form.show();
-    return QApplication::exec();
+    return runWithWindow(argc, argv, commandLine, programName);
 }

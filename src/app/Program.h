@@ -1,4 +1,4 @@
 #pragma once
 
 // Runs the program as started with these arguments; returns the process exit status.
-int RunProgram(int argc, char** argv);
+int RunProgram(int& argc, char** argv);

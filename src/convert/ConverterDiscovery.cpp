@@ -34,12 +34,11 @@ const QString LibrarySuffix = QStringLiteral(".so");
 // A missing value reads as empty text; a value of any type but text ends the whole operation.
 QString readText(const RegistryKey& key, const QString& name)
 {
-    const auto value = key.value(name);
-    if (!value)
+    if (auto text = key.text(name))
+        return *std::move(text);
+    if (!key.value(name))
         return {};
-    if (value->type != RegistryValueType::String && value->type != RegistryValueType::ExpandString)
-        throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::InvalidRegistryType), {name, key.location()}));
-    return value->text;
+    throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::InvalidRegistryType), {name, key.location()}));
 }
 
 // Version names are written with "." whatever the user's locale.
@@ -187,16 +186,16 @@ QString FindConverterForVersion(ConverterProduct product, std::int16_t version)
     return {};
 }
 
-bool ReadConverterSettings(const QString& converterKey, QString& languageFile, QString& geoDataFolder)
+std::optional<ConverterSettings> ReadConverterSettings(const QString& converterKey)
 {
+    ConverterSettings settings;
     {
         const auto key = RegistryKey::open(RegistryRoot::LocalMachine, converterKey, RegistryAccess::Read);
         if (!key)
-            return false;
-        languageFile.clear();
-        languageFile = readText(*key, LanguageFileValue);
+            return std::nullopt;
+        settings.languageFile = readText(*key, LanguageFileValue);
     }
     if (const auto share = RegistryKey::open(RegistryRoot::LocalMachine, ShareKey, RegistryAccess::Read))
-        geoDataFolder = readText(*share, GeoDataValue);
-    return true;
+        settings.geoDataFolder = readText(*share, GeoDataValue);
+    return settings;
 }

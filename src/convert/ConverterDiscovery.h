@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 // A field product whose software installs a converter library. The numbers are fixed: they are
 // passed between the discovery and the conversion, and decide record values.
@@ -44,9 +45,14 @@ void ScanConverterFolder(const QString& baseName, const QString& folder, QString
  */
 QString FindConverterForVersion(ConverterProduct product, std::int16_t version);
 
+struct ConverterSettings
+{
+    QString languageFile;
+    QString geoDataFolder; // empty when the shared key does not exist or lacks the value
+};
+
 /**
- * Reads the converter's language file and the GeoData folder. False, with both outputs untouched,
- * when the converter key cannot be opened. geoDataFolder is set only when the shared key exists.
- * Throws UnexpectedFailure for a registry value that is not a string.
+ * Reads the converter's language file and the GeoData folder; nothing when the converter key
+ * cannot be opened. Throws UnexpectedFailure for a registry value that is not a string.
  */
-bool ReadConverterSettings(const QString& converterKey, QString& languageFile, QString& geoDataFolder);
+std::optional<ConverterSettings> ReadConverterSettings(const QString& converterKey);

@@ -73,108 +73,113 @@ QByteArray ShortPathOf(const QString& path)
     return QFile::encodeName(shortForm(path));
 }
 
-bool InspectJobFile(const QString& jobPath, const QString& libraryPath, std::int16_t& version)
+std::optional<std::int16_t> InspectJobFile(const QString& jobPath, const QString& libraryPath)
 {
     DynamicLibrary library(libraryPath);
     if (!library.isLoaded())
-        return false;
+        return std::nullopt;
     const auto inspect = library.resolveAs<ConverterInspectFileFunction>(ConverterInspectFileExport);
     if (!inspect)
-        return false;
+        return std::nullopt;
 
     ConverterFileRecord record = newRecord(0, 0, 0);
     std::array<char, InspectBufferLength + 1> buffer{};
     QByteArray job = ShortPathOf(jobPath);
-    bool recognised = inspect(job.data(), &record, buffer.data(), InspectBufferLength) != 0;
+    const bool recognised = inspect(job.data(), &record, buffer.data(), InspectBufferLength) != 0;
+    // A reported version counts as recognition, whatever the answer said.
     const std::int16_t reported = record.version;
-    if (reported >= 1) {
-        recognised = true;
-        version = reported;
-    }
-    return recognised;
+    if (reported >= 1)
+        return reported;
+    return recognised ? std::optional<std::int16_t>(0) : std::nullopt;
 }
 
-bool DetectJobProduct(const QString& jobPath, ConverterProduct& product, std::int16_t& version, UserInteraction& ui)
+std::optional<DetectedJob> DetectJobProduct(const QString& jobPath, UserInteraction& ui)
 {
-    version = 0;
     for (const ConverterProduct candidate :
          {ConverterProduct::Notavia, ConverterProduct::Pellora, ConverterProduct::Stakora}) {
-        if (!InspectJobFile(jobPath, FindNewestConverter(candidate), version))
+        const auto version = InspectJobFile(jobPath, FindNewestConverter(candidate));
+        if (!version)
             continue;
-        if (candidate == ConverterProduct::Stakora && version < OldestStakoraVersion) {
+        if (candidate == ConverterProduct::Stakora && *version < OldestStakoraVersion) {
             ui.showMessage(MessageKind::Error, LoadLocalizedString(TextId::JobVersionUnsupported));
-            return false;
+            return std::nullopt;
         }
-        product = candidate;
-        return true;
+        return DetectedJob{candidate, *version};
     }
-    return false;
+    return std::nullopt;
 }
 
-bool ConvertJobFile(const QString& jobPath, const QString& outputFolder, QString& convertedPath, QString& geoDataFolder,
-                    UserInteraction& ui)
+namespace {
+
+// Has the converter translate the job file into the Surmex file (both in their short forms); true
+// when it reports success.
+bool translateJob(ConverterTranslatePlusFunction translate, const DetectedJob& job, const ConverterSettings& settings,
+                  const QString& shortJob, const QString& shortOutput, UserInteraction& ui)
 {
-    ConverterProduct product = ConverterProduct::Stakora;
-    std::int16_t version = 0;
-    if (!DetectJobProduct(jobPath, product, version, ui))
-        return false;
+    ConverterFileRecord jobRecord = newRecord(JobRecordType, job.version, JobRecordRole);
+    // A folder too long for the record is left out; the converter then works without grid files.
+    const QByteArray shortGeoData = ShortPathOf(settings.geoDataFolder);
+    if (std::size_t(shortGeoData.size()) <= ConverterFolderMaxLength)
+        std::memcpy(jobRecord.folder, shortGeoData.constData(), std::size_t(shortGeoData.size()));
+    ConverterFileRecord outputRecord =
+        newRecord(OutputRecordType, job.product == ConverterProduct::Pellora ? PelloraOutputVersion : OutputVersion,
+                  OutputRecordRole);
+
+    QByteArray languageArgument = QFile::encodeName(settings.languageFile);
+    QByteArray jobArgument = QFile::encodeName(shortJob);
+    QByteArray outputArgument = QFile::encodeName(shortOutput);
+    const BusyCursor busy(ui);
+    return translate(languageArgument.data(), jobArgument.data(), &jobRecord, outputArgument.data(), &outputRecord,
+                     firstCallback, secondCallback, thirdCallback, 0) != 0;
+}
+
+} // namespace
+
+JobConversion ConvertJobFile(const QString& jobPath, const QString& outputFolder, UserInteraction& ui)
+{
+    JobConversion conversion;
+    const auto detected = DetectJobProduct(jobPath, ui);
+    if (!detected)
+        return conversion;
 
     const QString shortJob = shortForm(jobPath);
     const QString shortOutputFolder = shortForm(outputFolder);
     const QString shortOutput =
         shortOutputFolder.isEmpty() ? QString() : shortOutputFolder + withSurmexExtension(Paths::fileName(shortJob));
-    convertedPath = outputFolder + withSurmexExtension(Paths::fileName(jobPath));
+    conversion.convertedPath = outputFolder + withSurmexExtension(Paths::fileName(jobPath));
     // Without a folder the converter would write into the current one, where nobody removes it.
     if (shortJob.isEmpty() || shortOutput.isEmpty())
-        return false;
+        return conversion;
 
-    const QString libraryPath = FindConverterForVersion(product, version);
-    QString languageFile;
-    QString geoData;
-    if (!ReadConverterSettings(ConverterKeyPath(product), languageFile, geoData))
-        return false;
-    geoDataFolder = geoData;
+    const QString libraryPath = FindConverterForVersion(detected->product, detected->version);
+    const auto settings = ReadConverterSettings(ConverterKeyPath(detected->product));
+    if (!settings)
+        return conversion;
+    conversion.geoDataFolder = settings->geoDataFolder;
 
     DynamicLibrary library(libraryPath);
     if (!library.isLoaded()) {
         ui.showMessage(MessageKind::Error, FormatText(LoadLocalizedString(TextId::ConverterMissing), {libraryPath}));
-        return false;
+        return conversion;
     }
     const auto translate = library.resolveAs<ConverterTranslatePlusFunction>(ConverterTranslatePlusExport);
     if (!translate)
-        return false;
-
-    ConverterFileRecord jobRecord = newRecord(JobRecordType, version, JobRecordRole);
-    // A folder too long for the record is left out; the converter then works without grid files.
-    const QByteArray shortGeoData = ShortPathOf(geoData);
-    if (std::size_t(shortGeoData.size()) <= ConverterFolderMaxLength)
-        std::memcpy(jobRecord.folder, shortGeoData.constData(), std::size_t(shortGeoData.size()));
-    ConverterFileRecord outputRecord =
-        newRecord(OutputRecordType, product == ConverterProduct::Pellora ? PelloraOutputVersion : OutputVersion,
-                  OutputRecordRole);
+        return conversion;
 
     // A file left from an earlier run must not pass for this conversion's result.
+    const QString& convertedPath = conversion.convertedPath;
     QFile::remove(convertedPath);
     if (shortOutput != convertedPath)
         QFile::remove(shortOutput);
-
-    QByteArray languageArgument = QFile::encodeName(languageFile);
-    QByteArray jobArgument = QFile::encodeName(shortJob);
-    QByteArray outputArgument = QFile::encodeName(shortOutput);
     // The caller removes only a converted file it was given; whatever a failed conversion left goes here.
     TempFileGuard partialOutput(shortOutput);
-    std::int16_t result = 0;
-    {
-        const BusyCursor busy(ui);
-        result = translate(languageArgument.data(), jobArgument.data(), &jobRecord, outputArgument.data(),
-                           &outputRecord, firstCallback, secondCallback, thirdCallback, 0);
-    }
-    if (result == 0)
-        return false;
+    if (!translateJob(translate, *detected, *settings, shortJob, shortOutput, ui))
+        return conversion;
     if (shortOutput != convertedPath)
         QFile::rename(shortOutput, convertedPath);
     if (!QFileInfo(convertedPath).isFile())
-        return false;
+        return conversion;
     partialOutput.release();
-    return true;
+    conversion.converted = true;
+    return conversion;
 }

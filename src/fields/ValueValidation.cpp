@@ -227,12 +227,6 @@ bool SameTextIgnoringCase(const QString& a, const QString& b)
     return locale.toUpper(a) == locale.toUpper(b);
 }
 
-bool StartsWithIgnoringCase(const QString& text, const QString& prefix)
-{
-    const QLocale locale;
-    return locale.toUpper(text).startsWith(locale.toUpper(prefix));
-}
-
 std::optional<double> ParseDotNumber(const QString& text)
 {
     // Checked by hand: from_chars takes no "+" and the C library's readers follow the process locale.
@@ -402,20 +396,50 @@ QString FormatFieldDefault(const QString& text, UserFieldKind kind)
     return localeFixed(*value, 15, static_cast<int>(decimals));
 }
 
-bool ParseFieldType(const QString& typePart, UserFieldDefinition& definition)
-{
-    definition.LowerText.clear();
-    definition.UpperText.clear();
-    definition.Extension.clear();
-    definition.MenuItems.clear();
+namespace {
 
-    // Type words are keywords, not user text: matched the same way in every locale.
-    const auto isWord = [](const QString& text, QLatin1String word) {
-        return text.compare(word, Qt::CaseInsensitive) == 0;
-    };
-    if (isWord(TrimText(typePart), QLatin1String("STRING"))) {
+// Type words are keywords, not user text: matched the same way in every locale.
+bool isTypeWord(const QString& text, QLatin1String word)
+{
+    return text.compare(word, Qt::CaseInsensitive) == 0;
+}
+
+// "count|item|item…": the items, when there are as many as the count says. At least one item,
+// possibly empty; a bar at the very end adds none.
+std::optional<QStringList> parseMenuItems(const QString& tail)
+{
+    const qsizetype countBar = tail.indexOf(u'|');
+    if (countBar < 0)
+        return QStringList();
+    bool ok = false;
+    const int count = TrimText(tail.left(countBar)).toInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    QStringList items;
+    qsizetype pos = countBar + 1;
+    do {
+        const qsizetype next = tail.indexOf(u'|', pos);
+        if (next >= 0) {
+            items << TrimText(tail.mid(pos, next - pos));
+            pos = next + 1;
+        } else {
+            items << tail.mid(pos);
+            pos = tail.size();
+        }
+    } while (pos < tail.size());
+    if (count != items.size())
+        return std::nullopt;
+    return items;
+}
+
+} // namespace
+
+std::optional<UserFieldDefinition> ParseFieldType(const QString& typePart)
+{
+    UserFieldDefinition definition;
+    if (isTypeWord(TrimText(typePart), QLatin1String("STRING"))) {
         definition.Kind = UserFieldKind::STRING;
-        return true;
+        return definition;
     }
 
     QString part = typePart;
@@ -424,54 +448,36 @@ bool ParseFieldType(const QString& typePart, UserFieldDefinition& definition)
             part.contains(QLatin1String("INTEGER"), Qt::CaseInsensitive))
             part += u'|';
         else
-            return false;
+            return std::nullopt;
     }
 
     const qsizetype bar = part.indexOf(u'|');
     const QString word = TrimText(part.left(bar));
     const QString tail = part.mid(bar + 1);
 
-    if (isWord(word, QLatin1String("DOUBLE")) || isWord(word, QLatin1String("INTEGER"))) {
-        definition.Kind = isWord(word, QLatin1String("DOUBLE")) ? UserFieldKind::DOUBLE : UserFieldKind::INTEGER;
+    if (isTypeWord(word, QLatin1String("DOUBLE")) || isTypeWord(word, QLatin1String("INTEGER"))) {
+        definition.Kind = isTypeWord(word, QLatin1String("DOUBLE")) ? UserFieldKind::DOUBLE : UserFieldKind::INTEGER;
         const qsizetype limitBar = tail.indexOf(u'|');
         if (limitBar >= 0) {
             definition.LowerText = TrimText(tail.left(limitBar));
             definition.UpperText = tail.mid(limitBar + 1);
         }
-        return true;
+        return definition;
     }
-
-    if (isWord(word, QLatin1String("STRINGMENU"))) {
+    if (isTypeWord(word, QLatin1String("STRINGMENU"))) {
+        auto items = parseMenuItems(tail);
+        if (!items)
+            return std::nullopt;
         definition.Kind = UserFieldKind::STRINGMENU;
-        const qsizetype countBar = tail.indexOf(u'|');
-        if (countBar < 0)
-            return true;
-        bool ok = false;
-        const int count = TrimText(tail.left(countBar)).toInt(&ok);
-        if (!ok)
-            return false;
-        // At least one item, possibly empty; a bar at the very end adds none.
-        qsizetype pos = countBar + 1;
-        do {
-            const qsizetype next = tail.indexOf(u'|', pos);
-            if (next >= 0) {
-                definition.MenuItems << TrimText(tail.mid(pos, next - pos));
-                pos = next + 1;
-            } else {
-                definition.MenuItems << tail.mid(pos);
-                pos = tail.size();
-            }
-        } while (pos < tail.size());
-        return count == definition.MenuItems.size();
+        definition.MenuItems = *std::move(items);
+        return definition;
     }
-
-    if (isWord(word, QLatin1String("FILENAME"))) {
+    if (isTypeWord(word, QLatin1String("FILENAME"))) {
         definition.Kind = UserFieldKind::FILENAME;
         definition.Extension = tail.startsWith(u'.') ? tail.mid(1) : tail;
-        return true;
+        return definition;
     }
-
-    return false;
+    return std::nullopt;
 }
 
 QString QuoteXPathString(const QString& text)

@@ -38,9 +38,6 @@ QString TrimText(const QString& text);
 // Whether two texts are equal once both are upper-cased in the user's locale.
 bool SameTextIgnoringCase(const QString& a, const QString& b);
 
-// Whether text begins with prefix, both upper-cased in the user's locale.
-bool StartsWithIgnoringCase(const QString& text, const QString& prefix);
-
 // A finite number written with "." as the decimal separator (sign, digits, optional fraction and
 // exponent) and nothing else, whatever the user's locale.
 std::optional<double> ParseDotNumber(const QString& text);
@@ -76,9 +73,9 @@ ValidationResult ValidateAnswer(const ValueQuestion& question, const QString& an
 // unchanged.
 QString FormatFieldDefault(const QString& text, UserFieldKind kind);
 
-// Reads the type part of a definition into definition (kind, limits, extension, menu items).
-// False when the type part is malformed or declares no kind.
-bool ParseFieldType(const QString& typePart, UserFieldDefinition& definition);
+// A definition with what the type part of a definition says (kind, limits, extension, menu items)
+// and no target or prompt; nothing when the type part is malformed or declares no kind.
+std::optional<UserFieldDefinition> ParseFieldType(const QString& typePart);
 
 // The text as an XPath 1.0 string expression: 'text', or "text" when it holds an apostrophe, or a
 // concat() of both kinds when it holds both. A concat() of very many literals is grouped into

@@ -48,6 +48,58 @@ GenerateOutcome runBuiltInFormat(GenerateForm& form, UserInteraction& ui, Shell&
     return SaveOutputFile(form, ui, shell, defaultName, extension, tempOutput, inputs);
 }
 
+// Loads one of the run's documents; when it cannot be loaded, ends the busy cursor and tells the
+// user why (naming the file as shownPath): false then.
+bool loadOrTell(XmlDocument& document, bool styleSheet, const QString& path, int whatId, const QString& shownPath,
+                std::optional<BusyCursor>& busy, UserInteraction& ui)
+{
+    if (styleSheet ? document.loadStyleSheet(path) : document.load(path))
+        return true;
+    busy.reset();
+    ui.showMessage(MessageKind::Plain, loadFailureText(whatId, shownPath, document.parseError()));
+    return false;
+}
+
+// The Surmex file converted from a .job source, or nothing after telling the user it could not be
+// converted. convertedFile takes over whatever the conversion wrote.
+std::optional<QString> convertJobSource(const QString& jobPath, const RunFolder& runFolder,
+                                        TempFileGuard& convertedFile, UserInteraction& ui)
+{
+    const JobConversion conversion = ConvertJobFile(jobPath, runFolder.path(), ui);
+    convertedFile.reset(conversion.convertedPath);
+    if (!conversion.converted) {
+        QString message = LoadLocalizedString(TextId::JobNotConverted);
+        if (!AnyConverterRegistered())
+            message +=
+                LineBreak + FormatText(LoadLocalizedString(TextId::NoConverterRegistered), {ConverterRegistryFile()});
+        ui.showMessage(MessageKind::Error, message);
+        return std::nullopt;
+    }
+    CheckReductionErrors(conversion.convertedPath, conversion.geoDataFolder, ui);
+    return conversion.convertedPath;
+}
+
+// Transforms into the temporary output file and returns the output extension the sheet declares.
+QString transformIntoFile(const XmlDocument& source, const XmlDocument& styleSheet, const QString& path,
+                          const GenerateForm& form, UserInteraction& ui)
+{
+    QFile output(path);
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::CannotOpen), {path, output.errorString()}));
+    QString notes;
+    QString extension;
+    {
+        const BusyCursor busy(ui);
+        notes = transformNodeToObject(source, styleSheet, output.handle());
+        extension = GetOutputExtension(styleSheet);
+    }
+    output.close();
+    // What the style sheet says with xsl:message is for whoever runs it, as with any XSLT processor.
+    if (form.commandLineMode() && !notes.isEmpty())
+        QTextStream(stderr) << notes << Qt::endl;
+    return extension;
+}
+
 } // namespace
 
 bool IsBuiltInFormat(const QString& text)
@@ -70,55 +122,38 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
     InputFiles inputs;
     inputs.add(sourcePath);
     inputs.add(form.styleSheetPath());
-    if (RefuseOutputFileNameEarly(form, inputs, ui))
+    // A command-line output name that is final already is refused before any question is asked;
+    // saving accepts it again once the transformation has added the files it read.
+    if (!form.outputFileName().isEmpty() && IsFinalOutputFileName(form.outputFileName()) &&
+        !OutputDestination::accept(form.outputFileName(), inputs, form.commandLineMode(), ui))
         return GenerateOutcome::NotWritten;
 
     // Removes the converted Surmex file on every way out, whatever the run's fate.
     TempFileGuard convertedFile;
-    QString xmlSourcePath;
+    QString xmlSourcePath = sourcePath;
     if (Paths::extensionWithDot(sourcePath).toUpper() == QLatin1String(".JOB")) {
-        QString convertedPath;
-        QString geoDataFolder;
-        const bool converted = ConvertJobFile(sourcePath, runFolder.path(), convertedPath, geoDataFolder, ui);
-        convertedFile.reset(convertedPath);
-        if (!converted) {
-            QString message = LoadLocalizedString(TextId::JobNotConverted);
-            if (!AnyConverterRegistered())
-                message += LineBreak +
-                           FormatText(LoadLocalizedString(TextId::NoConverterRegistered), {ConverterRegistryFile()});
-            ui.showMessage(MessageKind::Error, message);
+        const auto converted = convertJobSource(sourcePath, runFolder, convertedFile, ui);
+        if (!converted)
             return GenerateOutcome::NotWritten;
-        }
-        CheckReductionErrors(convertedPath, geoDataFolder, ui);
-        xmlSourcePath = convertedPath;
+        xmlSourcePath = *converted;
     }
 
     XmlDocument sourceDocument;
     TempFileGuard tempOutput(NewTempOutputFile(runFolder));
-    if (xmlSourcePath.isEmpty())
-        xmlSourcePath = form.sourcePath();
 
     // The command line always applies the style sheet it names, whatever the list last showed.
     if (!form.commandLineMode() && IsBuiltInFormat(form.selectedFormat()))
         return runBuiltInFormat(form, ui, shell, xmlSourcePath, tempOutput, inputs);
 
     std::optional<BusyCursor> busy(std::in_place, ui);
-    if (!sourceDocument.load(xmlSourcePath)) {
-        busy.reset();
-        ui.showMessage(MessageKind::Plain,
-                       loadFailureText(TextId::ErrorLoadingSource, form.sourcePath(), sourceDocument.parseError()));
-        return GenerateOutcome::NotWritten;
-    }
-
     XmlDocument styleSheet;
-    if (!styleSheet.loadStyleSheet(form.styleSheetPath())) {
-        busy.reset();
-        ui.showMessage(MessageKind::Plain,
-                       loadFailureText(TextId::ErrorLoadingStyleSheet, form.styleSheetPath(), styleSheet.parseError()));
+    if (!loadOrTell(sourceDocument, false, xmlSourcePath, TextId::ErrorLoadingSource, sourcePath, busy, ui) ||
+        !loadOrTell(styleSheet, true, form.styleSheetPath(), TextId::ErrorLoadingStyleSheet, form.styleSheetPath(),
+                    busy, ui))
         return GenerateOutcome::NotWritten;
-    }
 
-    if (IsLandXmlSource(sourceDocument) && SheetMentionsAlignments(form.styleSheetPath()) &&
+    // The sheet first: looking for LandXML visits every node of the source.
+    if (SheetMentionsAlignments(form.styleSheetPath()) && IsLandXmlSource(sourceDocument) &&
         !SelectRoadDesignElements(sourceDocument, styleSheet, ui))
         return GenerateOutcome::NotWritten;
 
@@ -126,19 +161,11 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
     if (!ApplyUserFields(styleSheet, ui))
         return GenerateOutcome::NotWritten;
 
-    QFile output(tempOutput.path());
-    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw UnexpectedFailure(
-            FormatText(LoadLocalizedString(TextId::CannotOpen), {tempOutput.path(), output.errorString()}));
-    busy.emplace(ui);
-    const QString notes = transformNodeToObject(sourceDocument, styleSheet, output.handle());
-    const QString extension = GetOutputExtension(styleSheet);
-    const QString defaultName = Paths::baseName(xmlSourcePath);
-    busy.reset();
-    output.close();
-    // What the style sheet says with xsl:message is for whoever runs it, as with any XSLT processor.
-    if (form.commandLineMode() && !notes.isEmpty())
-        QTextStream(stderr) << notes << Qt::endl;
-
-    return SaveOutputFile(form, ui, shell, defaultName, extension, tempOutput, inputs);
+    const QString extension = transformIntoFile(sourceDocument, styleSheet, tempOutput.path(), form, ui);
+    const GenerateOutcome outcome =
+        SaveOutputFile(form, ui, shell, Paths::baseName(xmlSourcePath), extension, tempOutput, inputs);
+    // A command-line run ends the program once its output is written.
+    if (form.commandLineMode() && outcome == GenerateOutcome::Written)
+        sourceDocument.leaveToExit();
+    return outcome;
 }

@@ -40,8 +40,6 @@ void CopyFileReplacing(const QString& from, const QString& to)
     QFile source(from);
     if (!source.open(QIODevice::ReadOnly))
         throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::CannotRead), {from, source.errorString()}));
-    if (QFileInfo(to).isDir())
-        throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::CannotWriteFolder), {to}));
 
     // Written next to the destination and renamed over it, so a full disk or a cut-off run
     // never leaves a half-written file where the old one was.
@@ -56,7 +54,8 @@ void CopyFileReplacing(const QString& from, const QString& to)
     errno = 0;
     if (!destination.open(QIODevice::WriteOnly))
         throw writeFailure();
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    // Large enough for few system calls, small enough for the allocator to have at hand.
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
     for (;;) {
         const qint64 read = source.read(buffer.data(), buffer.size());
         if (read < 0)
@@ -97,22 +96,22 @@ QString destinationRefusal(const QString& path, const InputFiles& inputs, bool c
     return {};
 }
 
-bool refuseDestination(const QString& path, const InputFiles& inputs, const GenerateForm& form, UserInteraction& ui)
-{
-    const QString refusal = destinationRefusal(path, inputs, form.commandLineMode());
-    if (!refusal.isEmpty())
-        ui.showMessage(MessageKind::Error, refusal);
-    return !refusal.isEmpty();
-}
-
 } // namespace
 
-bool RefuseOutputFileNameEarly(const GenerateForm& form, const InputFiles& inputs, UserInteraction& ui)
+std::optional<OutputDestination> OutputDestination::accept(const QString& path, const InputFiles& inputs,
+                                                           bool commandLine, UserInteraction& ui)
 {
-    const QString& name = form.outputFileName();
-    if (name.isEmpty() || (!Paths::hasExtension(name) && !Paths::endsWithSeparator(name)))
-        return false;
-    return refuseDestination(name, inputs, form, ui);
+    const QString refusal = destinationRefusal(path, inputs, commandLine);
+    if (!refusal.isEmpty()) {
+        ui.showMessage(MessageKind::Error, refusal);
+        return std::nullopt;
+    }
+    return OutputDestination(path);
+}
+
+bool IsFinalOutputFileName(const QString& name)
+{
+    return Paths::hasExtension(name) || Paths::endsWithSeparator(name);
 }
 
 GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& shell, const QString& defaultName,
@@ -123,12 +122,14 @@ GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& s
         throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::InvalidExtension), {extension}));
 
     if (!form.outputFileName().isEmpty()) {
-        // A name ending in a separator is refused as it is, not turned into a hidden file in that folder.
-        if (!Paths::hasExtension(form.outputFileName()) && !Paths::endsWithSeparator(form.outputFileName()))
+        // A name ending in a separator is final: it is refused as it is, not turned into a hidden
+        // file in that folder.
+        if (!IsFinalOutputFileName(form.outputFileName()))
             form.setOutputFileName(form.outputFileName() + u'.' + extension);
-        if (refuseDestination(form.outputFileName(), inputs, form, ui))
+        const auto destination = OutputDestination::accept(form.outputFileName(), inputs, form.commandLineMode(), ui);
+        if (!destination)
             return GenerateOutcome::NotWritten;
-        CopyFileReplacing(tempFile.path(), form.outputFileName());
+        CopyFileReplacing(tempFile.path(), destination->path());
         tempFile.reset();
         return GenerateOutcome::Written;
     }
@@ -142,18 +143,21 @@ GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& s
     request.filterPattern = QStringLiteral("*.") + extension;
 
     const std::optional<QString> chosen = ui.askSaveFile(request);
-    if (!chosen || refuseDestination(*chosen, inputs, form, ui)) {
+    const auto destination =
+        chosen ? OutputDestination::accept(*chosen, inputs, form.commandLineMode(), ui) : std::nullopt;
+    if (!destination) {
         tempFile.reset();
         return GenerateOutcome::NotWritten;
     }
-    CopyFileReplacing(tempFile.path(), *chosen);
+    CopyFileReplacing(tempFile.path(), destination->path());
     tempFile.reset();
 
+    const QString& saved = destination->path();
     if (form.viewFile()) {
         // The file is saved either way; the user must not be left waiting for a window that never comes.
-        if (!OpenGeneratedFile(*chosen, form.textFileViewer(), shell))
-            ui.showMessage(MessageKind::Warning, NotOpenedMessage(*chosen, form.textFileViewer()));
+        if (!OpenGeneratedFile(saved, form.textFileViewer(), shell))
+            ui.showMessage(MessageKind::Warning, NotOpenedMessage(saved, form.textFileViewer()));
     } else
-        ui.showMessage(MessageKind::Information, FormatText(LoadLocalizedString(TextId::FileCreated), {*chosen}));
+        ui.showMessage(MessageKind::Information, FormatText(LoadLocalizedString(TextId::FileCreated), {saved}));
     return GenerateOutcome::Written;
 }

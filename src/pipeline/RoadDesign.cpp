@@ -14,9 +14,7 @@
 #include <libxml/tree.h>
 
 #include <algorithm>
-#include <functional>
-#include <string_view>
-#include <unordered_set>
+#include <optional>
 
 namespace {
 
@@ -65,57 +63,6 @@ private:
     std::vector<Entry> m_entries;
 };
 
-// A node's DOM name as bytes of the document, so that names can be told apart without building
-// a text per node.
-struct NameKey
-{
-    std::string_view prefix;
-    std::string_view name;
-
-    bool operator==(const NameKey&) const = default;
-};
-
-struct NameKeyHash
-{
-    std::size_t operator()(const NameKey& key) const
-    {
-        const std::size_t h = std::hash<std::string_view>()(key.name);
-        return key.prefix.empty() ? h : h ^ (std::hash<std::string_view>()(key.prefix) * 31);
-    }
-};
-
-std::string_view bytes(const xmlChar* text)
-{
-    return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
-}
-
-std::optional<NameKey> nameKey(const xmlNode* node)
-{
-    switch (node->type) {
-    case XML_ELEMENT_NODE:
-        return NameKey{node->ns ? bytes(node->ns->prefix) : std::string_view(), bytes(node->name)};
-    case XML_TEXT_NODE:
-        return NameKey{{}, "#text"};
-    case XML_CDATA_SECTION_NODE:
-        return NameKey{{}, "#cdata-section"};
-    case XML_COMMENT_NODE:
-        return NameKey{{}, "#comment"};
-    case XML_PI_NODE:
-    case XML_ENTITY_REF_NODE:
-        return NameKey{{}, bytes(node->name)};
-    default:
-        return std::nullopt;
-    }
-}
-
-QString nameText(const NameKey& key)
-{
-    const QString name = QString::fromUtf8(key.name.data(), qsizetype(key.name.size()));
-    if (key.prefix.empty())
-        return name;
-    return QString::fromUtf8(key.prefix.data(), qsizetype(key.prefix.size())) + u':' + name;
-}
-
 // The node after this one in document order, staying below the element; without recursion, as
 // documents may nest deeply.
 const xmlNode* nextBelow(const xmlNode* element, const xmlNode* node)
@@ -125,20 +72,6 @@ const xmlNode* nextBelow(const xmlNode* element, const xmlNode* node)
     while (node != element && !node->next)
         node = node->parent;
     return node != element ? node->next : nullptr;
-}
-
-// Calls visit with each distinct node name below the element, in document order of first
-// appearance. Linear in the nodes: one hash of the name bytes per node, a text only per distinct
-// name.
-void visitDistinctNodeNames(const xmlNode* element, const std::function<void(const QString&)>& visit)
-{
-    std::unordered_set<NameKey, NameKeyHash> seen;
-    const xmlNode* node = element->children;
-    while (node) {
-        if (const auto key = nameKey(node); key && seen.insert(*key).second)
-            visit(nameText(*key));
-        node = nextBelow(element, node);
-    }
 }
 
 // Whether some node below the element has that DOM name. Runs on every generation over sources
@@ -275,15 +208,6 @@ bool SelectRoadDesignElements(const XmlDocument& source, XmlDocument& styleSheet
     if (HasTunnelProfiles(source))
         return ChooseTunnelProfile(styleSheet, CollectTunnelProfiles(source, *alignment), ui);
     return ChooseCrossSectSurface(styleSheet, CollectCrossSectSurfaces(source, *alignment), ui);
-}
-
-void CollectNodeNames(const XmlNode& element, QStringList& list)
-{
-    CaselessSortedList sorted;
-    for (const QString& text : list)
-        sorted.add(text);
-    visitDistinctNodeNames(element.raw(), [&sorted](const QString& name) { sorted.add(name); });
-    list = sorted.texts();
 }
 
 bool HasTunnelProfiles(const XmlDocument& source)

@@ -21,8 +21,6 @@ bool SheetMentionsAlignments(const QString& path);
 // the choices into the style sheet. False when the run is to stop.
 bool SelectRoadDesignElements(const XmlDocument& source, XmlDocument& styleSheet, UserInteraction& ui);
 
-// The names of all nodes below the element, sorted ignoring case, without duplicates.
-void CollectNodeNames(const XmlNode& element, QStringList& list);
 bool HasTunnelProfiles(const XmlDocument& source);
 
 // The names of the root's Alignments/Alignment elements, in document order.

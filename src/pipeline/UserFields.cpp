@@ -121,18 +121,20 @@ bool ApplyUserFields(XmlDocument& styleSheet, UserInteraction& ui)
         if (!names[i] || !IsUserFieldName(*names[i]))
             continue;
 
-        UserFieldDefinition definition;
         QString rest = DecodeSelectText(variables[i].getAttribute(SelectAttribute).value_or(QString()));
-        definition.TargetName = TrimText(splitOff(rest));
-        definition.Prompt = TrimText(splitOff(rest));
-        if (!ParseFieldType(rest, definition)) {
-            const QString named = definition.Prompt.isEmpty() ? *names[i] : definition.Prompt;
+        const QString targetName = TrimText(splitOff(rest));
+        const QString prompt = TrimText(splitOff(rest));
+        auto definition = ParseFieldType(rest);
+        if (!definition) {
+            const QString named = prompt.isEmpty() ? *names[i] : prompt;
             ui.showMessage(MessageKind::Error, FormatText(LoadLocalizedString(TextId::DefinitionError), {named}));
             continue;
         }
+        definition->TargetName = targetName;
+        definition->Prompt = prompt;
 
-        for (const std::size_t target : targets.value(definition.TargetName)) {
-            if (!askForTarget(variables[target], definition, ui))
+        for (const std::size_t target : targets.value(targetName)) {
+            if (!askForTarget(variables[target], *definition, ui))
                 return false;
         }
     }

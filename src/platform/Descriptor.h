@@ -21,6 +21,13 @@ public:
 
     int get() const { return m_fd; }
     int release() { return std::exchange(m_fd, -1); }
+    // Closes the descriptor held and takes over fd.
+    void reset(int fd)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
 
 private:
     int m_fd;

@@ -59,13 +59,12 @@ HiveState loadHive(const QString& file, RegHive& hive)
         reportUnparsable(file, {0, in.errorString()});
         return HiveState::Unusable;
     }
-    RegHive::ParseError error;
-    auto parsed = RegHive::parse(in.readAll(), &error);
-    if (!parsed) {
-        reportUnparsable(file, error);
+    RegHiveParse parsed = RegHive::parse(in.readAll());
+    if (!parsed.hive) {
+        reportUnparsable(file, parsed.error);
         return HiveState::Unusable;
     }
-    hive = std::move(*parsed);
+    hive = *std::move(parsed.hive);
     return HiveState::Read;
 }
 

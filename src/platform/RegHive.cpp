@@ -252,36 +252,49 @@ private:
                 return QStringLiteral("dword: needs one to eight hexadecimal digits");
             entry.data = RegHive::Data::fromDWord(*number);
         } else if (rest.startsWith(QLatin1String("hex"), Qt::CaseInsensitive)) {
-            std::uint32_t type = RegHive::TypeBinary;
-            qsizetype dataStart = 0;
-            if (rest.startsWith(QLatin1String("hex:"), Qt::CaseInsensitive)) {
-                dataStart = 4;
-            } else {
-                const qsizetype close = rest.indexOf(QLatin1String("):"));
-                const auto number = rest.startsWith(QLatin1String("hex("), Qt::CaseInsensitive) && close > 4
-                                        ? parseHexNumber(QStringView(rest).mid(4, close - 4), 8)
-                                        : std::nullopt;
-                if (!number)
-                    return QStringLiteral("hex data must begin with \"hex:\" or \"hex(type):\"");
-                type = *number;
-                dataStart = close + 2;
-            }
-            QString text = rest.mid(dataStart);
-            while (text.endsWith(u'\\')) {
-                text.chop(1);
-                if (m_index + 1 >= m_lines.size() || m_lines.at(m_index + 1).trimmed().isEmpty())
-                    return QStringLiteral("the hex data is continued, but no line of it follows");
-                text += m_lines.at(++m_index).trimmed();
-            }
-            const auto bytes = parseHexBytes(text, problem);
-            if (!bytes)
+            auto data = readHexData(rest, problem);
+            if (!data)
                 return problem;
-            entry.data = {type, *bytes};
+            entry.data = *std::move(data);
         } else {
             return QStringLiteral("the value data must be a quoted text, dword:, hex: or hex(type):");
         }
         section.entries.push_back(std::move(entry));
         return std::nullopt;
+    }
+
+    // "hex:…" or "hex(type):…", continued on the following lines while a line ends in a backslash.
+    std::optional<RegHive::Data> readHexData(const QString& rest, QString& problem)
+    {
+        std::uint32_t type = RegHive::TypeBinary;
+        qsizetype dataStart = 0;
+        if (rest.startsWith(QLatin1String("hex:"), Qt::CaseInsensitive)) {
+            dataStart = 4;
+        } else {
+            const qsizetype close = rest.indexOf(QLatin1String("):"));
+            const auto number = rest.startsWith(QLatin1String("hex("), Qt::CaseInsensitive) && close > 4
+                                    ? parseHexNumber(QStringView(rest).mid(4, close - 4), 8)
+                                    : std::nullopt;
+            if (!number) {
+                problem = QStringLiteral("hex data must begin with \"hex:\" or \"hex(type):\"");
+                return std::nullopt;
+            }
+            type = *number;
+            dataStart = close + 2;
+        }
+        QString text = rest.mid(dataStart);
+        while (text.endsWith(u'\\')) {
+            text.chop(1);
+            if (m_index + 1 >= m_lines.size() || m_lines.at(m_index + 1).trimmed().isEmpty()) {
+                problem = QStringLiteral("the hex data is continued, but no line of it follows");
+                return std::nullopt;
+            }
+            text += m_lines.at(++m_index).trimmed();
+        }
+        auto bytes = parseHexBytes(text, problem);
+        if (!bytes)
+            return std::nullopt;
+        return RegHive::Data{type, *std::move(bytes)};
     }
 
     QStringList m_lines;
@@ -332,25 +345,19 @@ std::optional<std::uint32_t> RegHive::Data::dword() const
     return number;
 }
 
-std::optional<RegHive> RegHive::parse(const QByteArray& content, ParseError* error)
+RegHiveParse RegHive::parse(const QByteArray& content)
 {
     const auto encoding = QStringConverter::encodingForData(content).value_or(QStringConverter::Utf8);
     QStringDecoder decoder(encoding);
     const QString text = decoder(content);
     // A UTF-16 decoder passes lone surrogates through; no UTF-8 could write them back.
-    if (decoder.hasError() || !text.isValidUtf16()) {
-        if (error)
-            *error = {0, QStringLiteral("the file is not valid UTF-8 or UTF-16 text")};
-        return std::nullopt;
-    }
+    if (decoder.hasError() || !text.isValidUtf16())
+        return {std::nullopt, {0, QStringLiteral("the file is not valid UTF-8 or UTF-16 text")}};
     RegHive hive;
     Parser parser(text);
-    if (auto problem = parser.run(hive.m_sections)) {
-        if (error)
-            *error = *problem;
-        return std::nullopt;
-    }
-    return hive;
+    if (auto problem = parser.run(hive.m_sections))
+        return {std::nullopt, *std::move(problem)};
+    return {std::move(hive), {}};
 }
 
 QByteArray RegHive::serialize() const

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+struct RegHiveParse;
+
 /**
  * The content of a `.reg` file ("Windows Registry Editor Version 5.00"): its keys and values in
  * file order. Parsing and writing are pure, so the format is tested by tables. Deletions
@@ -64,9 +66,9 @@ public:
 
     static inline const QString Header = QStringLiteral("Windows Registry Editor Version 5.00");
 
-    // The hive, or nothing and the first syntax error. UTF-8 without a byte-order mark; a UTF-8 or
-    // UTF-16 mark is honoured.
-    static std::optional<RegHive> parse(const QByteArray& content, ParseError* error = nullptr);
+    // The hive, or the first syntax error. UTF-8 without a byte-order mark; a UTF-8 or UTF-16 mark
+    // is honoured.
+    static RegHiveParse parse(const QByteArray& content);
 
     // UTF-8, LF line ends, as regedit lays out sections and long hex data.
     QByteArray serialize() const;
@@ -89,4 +91,11 @@ public:
 
 private:
     std::vector<Section> m_sections;
+};
+
+// What parsing a `.reg` file gave: the hive, or why there is none.
+struct RegHiveParse
+{
+    std::optional<RegHive> hive;
+    RegHive::ParseError error; // when hive is empty
 };

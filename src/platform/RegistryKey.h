@@ -58,6 +58,16 @@ public:
     // Nothing when the value does not exist; "" names the default value.
     virtual std::optional<RegistryValue> value(const QString& name) const = 0;
 
+    // The text of a String or ExpandString value; nothing when the value is missing or of
+    // another type.
+    std::optional<QString> text(const QString& name) const
+    {
+        std::optional<RegistryValue> read = value(name);
+        if (!read || (read->type != RegistryValueType::String && read->type != RegistryValueType::ExpandString))
+            return std::nullopt;
+        return std::move(read->text);
+    }
+
     // Where the key is, for messages: its full path and the store that holds it.
     virtual QString location() const = 0;
 

@@ -164,29 +164,26 @@ RunFolder::RunFolder()
     if (!mkdtemp(name.data()))
         throw UnexpectedFailure(QStringLiteral("Cannot create a private folder in the temporary folder %1: %2")
                                     .arg(GetTempFolder(), QString::fromLocal8Bit(std::strerror(errno))));
-    m_fd = open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (m_fd < 0 || flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+    m_folder.reset(open(name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (m_folder.get() < 0 || flock(m_folder.get(), LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
-        if (m_fd >= 0)
-            close(m_fd);
         rmdir(name.constData());
         throw UnexpectedFailure(QStringLiteral("Cannot use the private folder %1: %2")
                                     .arg(QFile::decodeName(name), QString::fromLocal8Bit(std::strerror(error))));
     }
     m_path = Paths::withTrailingSeparator(QFile::decodeName(name));
     if (interruptState.folderFd.load() < 0 && copyPath(interruptState.folder, name))
-        interruptState.folderFd.store(m_fd);
+        interruptState.folderFd.store(m_folder.get());
 }
 
 RunFolder::~RunFolder()
 {
     // An interrupt waits until the folder is gone, so that it never stops the removal halfway.
     const InterruptBlock block;
-    if (interruptState.folderFd.load() == m_fd)
+    if (interruptState.folderFd.load() == m_folder.get())
         interruptState.folderFd.store(-1);
-    removeEntries(m_fd);
+    removeEntries(m_folder.get());
     rmdir(QFile::encodeName(m_path).constData());
-    close(m_fd);
 }
 
 QString RunFolder::createFile(const QString& name) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Descriptor.h"
+
 #include <QString>
 
 /**
@@ -29,7 +31,7 @@ public:
 
 private:
     QString m_path;
-    int m_fd = -1; // held open and locked, so that no other run takes the folder for abandoned
+    Descriptor m_folder{-1}; // held open and locked, so that no other run takes the folder for abandoned
 };
 
 // SIGINT, SIGTERM and SIGHUP remove the current run's folder, then end the program with status

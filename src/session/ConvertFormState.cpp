@@ -24,12 +24,9 @@ QString name(const char16_t* text)
 // A missing string value reads as empty text; a value of another type is a failed read.
 std::optional<QString> readString(const RegistryKey& key, const char16_t* valueName)
 {
-    const std::optional<RegistryValue> value = key.value(name(valueName));
-    if (!value)
-        return QString();
-    if (value->type != RegistryValueType::String && value->type != RegistryValueType::ExpandString)
-        return std::nullopt;
-    return value->text;
+    if (auto text = key.text(name(valueName)))
+        return text;
+    return key.value(name(valueName)) ? std::nullopt : std::optional<QString>(QString());
 }
 
 // Missing or not a 32-bit integer: a failed read.
@@ -141,9 +138,8 @@ void ConvertFormState::LoadSettings()
         const auto machine =
             RegistryKey::open(RegistryRoot::LocalMachine, name(SettingsKey::Path), RegistryAccess::Read);
         if (machine) {
-            const std::optional<RegistryValue> value = machine->value(name(SettingsKey::StyleSheetFile));
-            if (value && (value->type == RegistryValueType::String || value->type == RegistryValueType::ExpandString))
-                StyleSheetPath = value->text;
+            if (auto text = machine->text(name(SettingsKey::StyleSheetFile)))
+                StyleSheetPath = *std::move(text);
         }
     }
 

@@ -28,13 +28,6 @@ public:
     QStringList formats() const { return m_formats; }
     int selectedIndex() const { return m_selected; }
 
-    // As the user picking an entry does.
-    void chooseFormat(int index)
-    {
-        m_selected = index;
-        StyleSheetComboChange();
-    }
-
 private:
     QString m_source;
     bool m_view = false;

@@ -312,8 +312,3 @@ void FreeResourceLibrary()
 {
     loadedSatellite.reset();
 }
-
-bool SatelliteLoaded()
-{
-    return loadedSatellite != nullptr;
-}

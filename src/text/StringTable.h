@@ -23,8 +23,14 @@ QString LoadLocalizedString(int id);
 // Unloads the satellite catalogue, if any; the program's own texts are used again.
 void FreeResourceLibrary();
 
-// True while a satellite catalogue is loaded.
-bool SatelliteLoaded();
+// LoadResourceLibrary for the object's lifetime, FreeResourceLibrary on every way out.
+struct ResourceLibraryGuard
+{
+    ResourceLibraryGuard() { LoadResourceLibrary(); }
+    ~ResourceLibraryGuard() { FreeResourceLibrary(); }
+    ResourceLibraryGuard(const ResourceLibraryGuard&) = delete;
+    ResourceLibraryGuard& operator=(const ResourceLibraryGuard&) = delete;
+};
 
 // The folders LoadResourceLibrary looks in for "TabulonR.qm", in order.
 QStringList SatelliteSearchFolders();

@@ -310,10 +310,10 @@ void TConvertForm::RestoreWindowPosition()
         RegistryKey::open(RegistryRoot::CurrentUser, QString::fromUtf16(SettingsKey::Path), RegistryAccess::Read);
     if (!key)
         return;
-    const std::optional<RegistryValue> value = key->value(QString::fromUtf16(SettingsKey::MainDialogPosition));
-    if (!value || (value->type != RegistryValueType::String && value->type != RegistryValueType::ExpandString))
+    const std::optional<QString> stored = key->text(QString::fromUtf16(SettingsKey::MainDialogPosition));
+    if (!stored)
         return;
-    const auto fields = ParseStoredFields(value->text, 2);
+    const auto fields = ParseStoredFields(*stored, 2);
     if (!fields)
         return;
     const QPoint position = ClampToDesktop(fields->at(0), fields->at(1), VirtualDesktop());

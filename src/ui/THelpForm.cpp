@@ -328,9 +328,7 @@ void THelpForm::RestorePosition()
         if (!key)
             return;
         // A value of another type reads as none.
-        const auto value = key->value(PositionValue);
-        if (value && (value->type == RegistryValueType::String || value->type == RegistryValueType::ExpandString))
-            stored = value->text;
+        stored = key->text(PositionValue).value_or(QString());
     }
     if (stored.isEmpty())
         return;

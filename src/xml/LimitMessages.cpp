@@ -44,6 +44,9 @@ const std::array<Rewording, 6>& rewordings()
 
 QString ExplainLimits(const QString& report)
 {
+    // Compiling the patterns is a noticeable part of a small run that reported nothing.
+    if (report.isEmpty())
+        return report;
     QString text = report;
     for (const Rewording& rewording : rewordings())
         text.replace(rewording.pattern, rewording.replacement);

@@ -42,6 +42,49 @@ std::optional<int> offsetOf(const QString& zone)
 }
 
 // Parses the XSD forms dateTime, date, time, gYearMonth, gYear, gMonthDay, gDay and gMonth.
+// Which captures a date-time form has: year, month, day, and whether a clock follows.
+struct DateTimeShape
+{
+    bool year, month, day, clock;
+};
+
+// The fields a match of a form of that shape gives, checked for range; nothing when out of range.
+std::optional<DateTimeFields> dateTimeFieldsOf(const QRegularExpressionMatch& match, DateTimeShape shape)
+{
+    DateTimeFields fields;
+    int group = 1;
+    if (shape.year) {
+        const QString year = match.captured(group++);
+        if (year.startsWith(u'-') || year.size() > 4)
+            return std::nullopt;
+        fields.year = year.toInt();
+    }
+    if (shape.month)
+        fields.month = match.captured(group++).toInt();
+    if (shape.day)
+        fields.day = match.captured(group++).toInt();
+    if (shape.clock) {
+        const int hour = match.captured(group++).toInt();
+        const int minute = match.captured(group++).toInt();
+        const int second = match.captured(group++).toInt();
+        const QString fraction = match.captured(group++);
+        fields.hasMilliseconds = !fraction.isEmpty();
+        const int millisecond = (fraction + QStringLiteral("00")).left(3).toInt();
+        if (!QTime::isValid(hour, minute, second, millisecond))
+            return std::nullopt;
+        fields.time = QTime(hour, minute, second, millisecond);
+    }
+    const QString zoneText = match.captured(group);
+    fields.offsetSeconds = offsetOf(zoneText);
+    if (!zoneText.isEmpty() && !fields.offsetSeconds)
+        return std::nullopt;
+    if (fields.month && (*fields.month < 1 || *fields.month > 12))
+        return std::nullopt;
+    if (fields.day && !QDate::isValid(fields.year.value_or(2000), fields.month.value_or(1), *fields.day))
+        return std::nullopt;
+    return fields;
+}
+
 std::optional<DateTimeFields> parseDateTime(const QString& text)
 {
     static const QString zone = QStringLiteral("(Z|[+-]\\d{2}:\\d{2})?");
@@ -56,53 +99,16 @@ std::optional<DateTimeFields> parseDateTime(const QString& text)
         QRegularExpression(QStringLiteral("^---(\\d{2})") + zone + u'$'),
         QRegularExpression(QStringLiteral("^--(\\d{2})(?:--)?") + zone + u'$'),
     };
-    // Which captures each form has: year, month, day, and whether a clock follows.
-    struct Shape
-    {
-        bool year, month, day, clock;
-    };
-    static constexpr Shape shapes[] = {{true, true, true, true},    {true, true, true, false},
-                                       {false, false, false, true}, {true, true, false, false},
-                                       {true, false, false, false}, {false, true, true, false},
-                                       {false, false, true, false}, {false, true, false, false}};
+    static constexpr DateTimeShape shapes[] = {{true, true, true, true},    {true, true, true, false},
+                                               {false, false, false, true}, {true, true, false, false},
+                                               {true, false, false, false}, {false, true, true, false},
+                                               {false, false, true, false}, {false, true, false, false}};
     const QString trimmed = text.trimmed();
     for (std::size_t form = 0; form < std::size(forms); ++form) {
         const QRegularExpressionMatch match = forms[form].match(trimmed);
         if (!match.hasMatch())
             continue;
-        const Shape shape = shapes[form];
-        DateTimeFields fields;
-        int group = 1;
-        if (shape.year) {
-            const QString year = match.captured(group++);
-            if (year.startsWith(u'-') || year.size() > 4)
-                return std::nullopt;
-            fields.year = year.toInt();
-        }
-        if (shape.month)
-            fields.month = match.captured(group++).toInt();
-        if (shape.day)
-            fields.day = match.captured(group++).toInt();
-        if (shape.clock) {
-            const int hour = match.captured(group++).toInt();
-            const int minute = match.captured(group++).toInt();
-            const int second = match.captured(group++).toInt();
-            const QString fraction = match.captured(group++);
-            fields.hasMilliseconds = !fraction.isEmpty();
-            const int millisecond = (fraction + QStringLiteral("00")).left(3).toInt();
-            if (!QTime::isValid(hour, minute, second, millisecond))
-                return std::nullopt;
-            fields.time = QTime(hour, minute, second, millisecond);
-        }
-        const QString zoneText = match.captured(group);
-        fields.offsetSeconds = offsetOf(zoneText);
-        if (!zoneText.isEmpty() && !fields.offsetSeconds)
-            return std::nullopt;
-        if (fields.month && (*fields.month < 1 || *fields.month > 12))
-            return std::nullopt;
-        if (fields.day && !QDate::isValid(fields.year.value_or(2000), fields.month.value_or(1), *fields.day))
-            return std::nullopt;
-        return fields;
+        return dateTimeFieldsOf(match, shapes[form]);
     }
     return std::nullopt;
 }
@@ -302,8 +308,8 @@ QString utc(const QString& value)
             fields->offsetSeconds ? *fields->offsetSeconds : QDateTime::currentDateTime().offsetFromUtc();
         fields->time = fields->time->addSecs(-offset);
     }
-    const auto field = [](const std::optional<int>& value, int width) {
-        return value ? QStringLiteral("%1").arg(*value, width, 10, QLatin1Char('0')) : QString(width, u'-');
+    const auto field = [](const std::optional<int>& part, int width) {
+        return part ? QStringLiteral("%1").arg(*part, width, 10, QLatin1Char('0')) : QString(width, u'-');
     };
     QString out = field(fields->year, 4) + u'-' + field(fields->month, 2) + u'-' + field(fields->day, 2) + u'T';
     if (!fields->time)

@@ -2,9 +2,8 @@
 #include "xml/XmlText.h"
 
 #include "platform/Failure.h"
+#include "platform/ProgramModules.h"
 
-#include <QCoreApplication>
-#include <QLibrary>
 #include <QStringList>
 
 #include <atomic>
@@ -54,24 +53,6 @@ void collectFrom(const xsltStylesheet* style, std::vector<ScriptBlock>& blocks)
         append(blocks, scriptBlocksOf(include->doc));
     for (const xsltStylesheet* imported = style->imports; imported; imported = imported->next)
         collectFrom(imported, blocks);
-}
-
-// Beside the program or where it is installed; the build folder only for programs run from it (the
-// tests), so that an installed program never loads code from there.
-QFunctionPointer resolveInScriptModule(const char* symbol, QString& errors)
-{
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    const QString buildFolder = QStringLiteral(TABULON_SCRIPT_MODULE_DIR);
-    QStringList folders{programFolder, programFolder + QStringLiteral("/../" TABULON_SCRIPT_MODULE_INSTALL_DIR)};
-    if (programFolder.startsWith(buildFolder + u'/'))
-        folders << buildFolder;
-    for (const QString& folder : folders) {
-        QLibrary module(folder + QStringLiteral("/tabulon_scripts"));
-        if (const QFunctionPointer found = module.resolve(symbol))
-            return found;
-        errors += u'\n' + module.errorString();
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -132,10 +113,10 @@ std::optional<QString> scriptBlockProblem(const std::vector<ScriptBlock>& blocks
     for (const ScriptBlock& block : blocks) {
         if (!isVbScriptBlock(block))
             continue;
-        QString errors;
-        const auto check = reinterpret_cast<CheckScriptFunction>(resolveInScriptModule(CheckScriptSymbol, errors));
+        const ModuleExport module = ResolveModuleExport(QStringLiteral("tabulon_scripts"), CheckScriptSymbol);
+        const auto check = reinterpret_cast<CheckScriptFunction>(module.function);
         if (!check)
-            return QStringLiteral("The script engine could not be loaded:") + errors;
+            return QStringLiteral("The script engine could not be loaded:") + module.errors;
         if (const QString problem = check(block); !problem.isEmpty())
             return problem;
     }
@@ -168,9 +149,9 @@ std::unique_ptr<ScriptRunner> ScriptRunner::start(const std::vector<ScriptBlock>
         return nullptr;
     if (const auto problem = scriptBlockProblem(blocks))
         throw UnexpectedFailure(*problem);
-    QString errors;
-    if (auto startScripts = reinterpret_cast<StartScriptsFunction>(resolveInScriptModule(StartScriptsSymbol, errors)))
+    const ModuleExport module = ResolveModuleExport(QStringLiteral("tabulon_scripts"), StartScriptsSymbol);
+    if (auto startScripts = reinterpret_cast<StartScriptsFunction>(module.function))
         return std::unique_ptr<ScriptRunner>(
             startScripts(blocks, context, {scriptCallTimeLimit(), scriptMemoryLimit()}));
-    throw UnexpectedFailure(QStringLiteral("The script engine could not be loaded:") + errors);
+    throw UnexpectedFailure(QStringLiteral("The script engine could not be loaded:") + module.errors);
 }

@@ -499,11 +499,11 @@ void documentFunction(xmlXPathParserContextPtr ctxt, int nargs)
         xmlXPathObjectPtr first = valuePop(ctxt);
         if (first && first->type == XPATH_STRING && first->stringval) {
             const xsltTransformContextPtr tctxt = xsltXPathGetTransformContext(ctxt);
-            xmlChar* base =
+            xmlChar* instructionBase =
                 nargs == 1 && tctxt && tctxt->inst ? xmlNodeGetBase(tctxt->inst->doc, tctxt->inst) : nullptr;
             const QByteArray plainPath = PlainPathDocumentUri(reinterpret_cast<const char*>(first->stringval),
-                                                              reinterpret_cast<const char*>(base));
-            xmlFree(base);
+                                                              reinterpret_cast<const char*>(instructionBase));
+            xmlFree(instructionBase);
             if (!plainPath.isEmpty()) {
                 xmlFree(first->stringval);
                 first->stringval = xmlStrdup(BAD_CAST plainPath.constData());
@@ -640,6 +640,13 @@ XmlDocument::XmlDocument()
 XmlDocument::~XmlDocument() = default;
 XmlDocument::XmlDocument(XmlDocument&&) noexcept = default;
 XmlDocument& XmlDocument::operator=(XmlDocument&&) noexcept = default;
+
+void XmlDocument::leaveToExit()
+{
+#ifndef TABULON_FREE_AT_EXIT
+    (void)m_doc.release();
+#endif
+}
 
 bool XmlDocument::load(const QString& path)
 {

@@ -183,9 +183,7 @@ TEST_F(ConverterDiscoveryTest, ValuesOfTheWrongTypeEndTheOperation)
 
     setup.setValue(key, QStringLiteral("Language File"), RegHive::Data::fromDWord(7));
     setup.writeHive();
-    QString language;
-    QString geoData;
-    EXPECT_THROW(ReadConverterSettings(key, language, geoData), UnexpectedFailure);
+    EXPECT_THROW(ReadConverterSettings(key), UnexpectedFailure);
 }
 
 struct FolderCase
@@ -260,32 +258,31 @@ TEST_F(ConverterDiscoveryTest, FindConverterForVersionWithoutVersionsKey)
 TEST_F(ConverterDiscoveryTest, ReadConverterSettings)
 {
     const QString key = ConverterKeyPath(ConverterProduct::Pellora);
-    QString language = QStringLiteral("before");
-    QString geoData = QStringLiteral("before");
-    EXPECT_FALSE(ReadConverterSettings(key, language, geoData));
-    EXPECT_EQ(language, QStringLiteral("before"));
-    EXPECT_EQ(geoData, QStringLiteral("before"));
+    EXPECT_FALSE(ReadConverterSettings(key));
 
-    // No shared key: the GeoData folder stays as the caller had it.
+    // No shared key: no GeoData folder.
     setup.setText(key, QStringLiteral("Directory"), QStringLiteral("/opt/pellora"));
     setup.writeHive();
-    EXPECT_TRUE(ReadConverterSettings(key, language, geoData));
-    EXPECT_EQ(language, QString());
-    EXPECT_EQ(geoData, QStringLiteral("before"));
+    auto settings = ReadConverterSettings(key);
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->languageFile, QString());
+    EXPECT_EQ(settings->geoDataFolder, QString());
 
-    // A shared key without the value empties it.
+    // A shared key without the value: none either.
     setup.setText(QStringLiteral("SOFTWARE\\Corvane\\Share"), QStringLiteral("Other"), QStringLiteral("x"));
     setup.setText(key, QStringLiteral("Language File"), QStringLiteral("/opt/pellora/de.lng"));
     setup.writeHive();
-    EXPECT_TRUE(ReadConverterSettings(key, language, geoData));
-    EXPECT_EQ(language, QStringLiteral("/opt/pellora/de.lng"));
-    EXPECT_EQ(geoData, QString());
+    settings = ReadConverterSettings(key);
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->languageFile, QStringLiteral("/opt/pellora/de.lng"));
+    EXPECT_EQ(settings->geoDataFolder, QString());
 
     setup.setText(QStringLiteral("software\\corvane\\share"), QStringLiteral("currentgeodatadirectory"),
                   QStringLiteral("/srv/geodata"));
     setup.writeHive();
-    EXPECT_TRUE(ReadConverterSettings(key, language, geoData));
-    EXPECT_EQ(geoData, QStringLiteral("/srv/geodata"));
+    settings = ReadConverterSettings(key);
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->geoDataFolder, QStringLiteral("/srv/geodata"));
 }
 
 TEST(ExampleHiveTest, TheReadmeExampleRegistersAllThreeProducts)
@@ -300,11 +297,10 @@ TEST(ExampleHiveTest, TheReadmeExampleRegistersAllThreeProducts)
     EXPECT_EQ(FindNewestConverter(ConverterProduct::Pellora), QStringLiteral("/opt/corvane/pellora/plconv310.so"));
     EXPECT_EQ(FindConverterForVersion(ConverterProduct::Notavia, 205),
               QStringLiteral("/opt/corvane/notavia/bin/nvbk205.so"));
-    QString language;
-    QString geoData;
-    ASSERT_TRUE(ReadConverterSettings(ConverterKeyPath(ConverterProduct::Pellora), language, geoData));
-    EXPECT_EQ(language, QStringLiteral("/opt/corvane/pellora/lang/english.lng"));
-    EXPECT_EQ(geoData, QStringLiteral("/opt/corvane/geodata"));
+    const auto settings = ReadConverterSettings(ConverterKeyPath(ConverterProduct::Pellora));
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->languageFile, QStringLiteral("/opt/corvane/pellora/lang/english.lng"));
+    EXPECT_EQ(settings->geoDataFolder, QStringLiteral("/opt/corvane/geodata"));
 }
 
 } // namespace

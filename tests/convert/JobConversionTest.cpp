@@ -24,7 +24,10 @@ protected:
 
     bool convert(const QString& jobPath)
     {
-        return ConvertJobFile(jobPath, tempFolder(), convertedPath, geoDataFolder, ui);
+        const JobConversion conversion = ConvertJobFile(jobPath, tempFolder(), ui);
+        convertedPath = conversion.convertedPath;
+        geoDataFolder = conversion.geoDataFolder;
+        return conversion.converted;
     }
 
     QStringList callNames() const
@@ -138,10 +141,9 @@ TEST_F(JobConversionTest, OnlyStakoraNeedsVersion1100)
         caseSetup.install(c.product, library);
         caseSetup.registerVersion(c.product, c.registeredAs, library);
         caseSetup.writeHive();
-        QString converted;
-        QString geoData;
         EXPECT_EQ(ConvertJobFile(caseSetup.writeJob(QStringLiteral("v.job"), c.product, c.version),
-                                 caseEnv.tempDir() + u'/', converted, geoData, caseUi),
+                                 caseEnv.tempDir() + u'/', caseUi)
+                      .converted,
                   c.converted);
         EXPECT_EQ(caseUi.messageTexts(),
                   c.converted ? QStringList()
@@ -211,10 +213,9 @@ TEST_F(JobConversionTest, LibraryForTheVersionMissingOrUnusable)
             caseSetup.install(ConverterProduct::Notavia, QStringLiteral("nvbk1100.so"), c.library);
         caseSetup.writeHive();
 
-        QString converted;
-        QString geoData;
         EXPECT_FALSE(ConvertJobFile(caseSetup.writeJob(QStringLiteral("j.job"), ConverterProduct::Notavia, 1100),
-                                    caseEnv.tempDir() + u'/', converted, geoData, caseUi));
+                                    caseEnv.tempDir() + u'/', caseUi)
+                         .converted);
         const QString library = caseSetup.folder(ConverterProduct::Notavia) + QStringLiteral("/nvbk1100.so");
         EXPECT_EQ(caseUi.messageTexts(),
                   c.missingMessage
@@ -237,10 +238,9 @@ TEST_F(JobConversionTest, NewestLibraryThatCannotInspectRecognisesNothing)
         // Registered, but no file and nothing in the folder to fall back on.
         caseSetup.registerVersion(ConverterProduct::Pellora, QStringLiteral("12.50"), QStringLiteral("plconv1250.so"));
         caseSetup.writeHive();
-        QString converted;
-        QString geoData;
         EXPECT_FALSE(ConvertJobFile(caseSetup.writeJob(QStringLiteral("j.job"), ConverterProduct::Notavia, 1250),
-                                    caseEnv.tempDir() + u'/', converted, geoData, caseUi));
+                                    caseEnv.tempDir() + u'/', caseUi)
+                         .converted);
         EXPECT_TRUE(caseUi.messages.empty());
         EXPECT_TRUE(caseSetup.calls().empty());
     }
@@ -340,7 +340,7 @@ TEST_F(JobConversionTest, MissingOutputFolderIsAFailure)
     setup.installAll();
     setup.writeHive();
     const QString job = setup.writeJob(QStringLiteral("nowhere.job"), ConverterProduct::Notavia, 1250);
-    EXPECT_FALSE(ConvertJobFile(job, env.root() + QStringLiteral("/missing/"), convertedPath, geoDataFolder, ui));
+    EXPECT_FALSE(ConvertJobFile(job, env.root() + QStringLiteral("/missing/"), ui).converted);
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("nowhere.smx")));
     EXPECT_EQ(translateCall(), (QMap<QString, QString>()));
 }

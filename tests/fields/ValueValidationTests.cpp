@@ -280,14 +280,11 @@ TEST(ValueValidation, FieldTypeParts)
         {"DOUBLE PRECISION", false, K::STRING, {}, {}, {}, {}},
     };
     for (const Case& c : cases) {
-        UserFieldDefinition definition;
-        definition.Kind = K::STRING;
-        definition.LowerText = definition.UpperText = definition.Extension = "stale";
-        definition.MenuItems = {"stale"};
-        const bool ok = ParseFieldType(c.typePart, definition);
-        EXPECT_EQ(ok, c.ok) << c.typePart.toStdString();
-        if (!ok)
+        const auto parsed = ParseFieldType(c.typePart);
+        EXPECT_EQ(parsed.has_value(), c.ok) << c.typePart.toStdString();
+        if (!parsed)
             continue;
+        const UserFieldDefinition& definition = *parsed;
         EXPECT_EQ(definition.Kind, c.kind) << c.typePart.toStdString();
         EXPECT_EQ(definition.LowerText, c.lower) << c.typePart.toStdString();
         EXPECT_EQ(definition.UpperText, c.upper) << c.typePart.toStdString();

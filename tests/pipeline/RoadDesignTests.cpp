@@ -246,15 +246,6 @@ TEST_F(RoadDesignTest, TunnelProfiles)
     EXPECT_EQ(param("xSectSurfToExport"), QStringList({"<none>", "<none>"}));
 }
 
-TEST_F(RoadDesignTest, NodeNamesSortedIgnoringCase)
-{
-    source = files.source("<r><b/><!-- c --><B><a/><lx:a xmlns:lx=\"urn:x\"/></B>text<A/></r>");
-    QStringList names;
-    CollectNodeNames(*source.documentElement(), names);
-    EXPECT_EQ(names, QStringList({"#comment", "#text", "a", "b", "lx:a"}));
-    EXPECT_FALSE(HasTunnelProfiles(source));
-}
-
 TEST_F(RoadDesignTest, ThirdPartyCorridorExport)
 {
     const QString path = QStringLiteral(TABULON_SHARED_DIR "/data/landxml/GSG_corridors.xml");

@@ -15,7 +15,10 @@ const QByteArray Header = "Windows Registry Editor Version 5.00\n\n";
 
 std::optional<RegHive> parseText(const QByteArray& text, RegHive::ParseError* error = nullptr)
 {
-    return RegHive::parse(text, error);
+    RegHiveParse parsed = RegHive::parse(text);
+    if (error)
+        *error = parsed.error;
+    return std::move(parsed.hive);
 }
 
 struct ValueCase
@@ -171,7 +174,7 @@ TEST(RegHiveTest, ReadsUtf16WithCrLfAsRegeditWritesIt)
     for (const auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE, QStringConverter::Utf8}) {
         QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
         RegHive::ParseError error;
-        const auto hive = RegHive::parse(encoder(text), &error);
+        const auto hive = parseText(encoder(text), &error);
         ASSERT_TRUE(hive) << error.message.toStdString();
         const auto values = hive->values(QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvane\\Share"));
         ASSERT_EQ(values.size(), 2u);
@@ -195,11 +198,11 @@ TEST(RegHiveTest, WritesWhatItReadsBack)
 
 [-HKEY_CURRENT_USER\Software\Old]
 )";
-    const auto hive = RegHive::parse(handWritten);
+    const auto hive = RegHive::parse(handWritten).hive;
     ASSERT_TRUE(hive);
     const QByteArray written = hive->serialize();
     EXPECT_EQ(written, handWritten);
-    const auto again = RegHive::parse(written);
+    const auto again = RegHive::parse(written).hive;
     ASSERT_TRUE(again);
     EXPECT_EQ(again->sections(), hive->sections());
 }
@@ -222,7 +225,7 @@ TEST(RegHiveTest, WritesDataThatQuotesCannotHoldAsHex)
     for (const QByteArray& line : written.split('\n'))
         EXPECT_LE(line.size(), 80) << line.toStdString();
 
-    const auto back = RegHive::parse(written);
+    const auto back = RegHive::parse(written).hive;
     ASSERT_TRUE(back);
     const auto values = back->values(key);
     ASSERT_EQ(values.size(), data.size());
@@ -242,7 +245,8 @@ TEST(RegHiveTest, SetValueKeepsEverythingElseInPlace)
 [HKEY_CURRENT_USER\Software\Corvane\Tabulon]
 "C"="3"
 "Gone"=-
-)");
+)")
+                    .hive;
     ASSERT_TRUE(hive);
     hive->setValue(QStringLiteral("HKEY_CURRENT_USER\\software\\corvane\\tabulon"), QStringLiteral("b"),
                    Data::fromText("changed"));

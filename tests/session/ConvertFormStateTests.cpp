@@ -109,7 +109,8 @@ TEST_F(ConvertFormStateTest, ChoosingAnEntryOrAnotherFolder)
     WindowlessConvertForm form;
     form.StyleSheetFolder = folder(QStringLiteral("one"), {"report.xsl", "points.xslt"});
     form.BuildStyleSheetList();
-    form.chooseFormat(static_cast<int>(form.formats().indexOf(QStringLiteral("points"))));
+    form.showFormats(form.formats(), static_cast<int>(form.formats().indexOf(QStringLiteral("points"))));
+    form.StyleSheetComboChange();
     EXPECT_EQ(form.StyleSheetPath, form.StyleSheetFolder + QStringLiteral("points.xslt"));
 
     struct Row
@@ -261,7 +262,8 @@ TEST_F(ConvertFormStateTest, SavedSettingsAreReadBackAndKeepOtherValues)
         form.SourceFilterIndex = 4;
         form.StyleSheetFolder = sheets;
         form.BuildStyleSheetList();
-        form.chooseFormat(static_cast<int>(form.formats().indexOf(BuiltIn)));
+        form.showFormats(form.formats(), static_cast<int>(form.formats().indexOf(BuiltIn)));
+        form.StyleSheetComboChange();
         form.SaveSettings();
     }
     const auto key = RegistryKey::open(RegistryRoot::CurrentUser, Key, RegistryAccess::Read);

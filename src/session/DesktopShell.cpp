@@ -1,12 +1,12 @@
-#include "ui/DesktopShell.h"
+#include "session/DesktopShell.h"
 
-#include <QDesktopServices>
 #include <QProcess>
-#include <QUrl>
 
 bool DesktopShell::openDocument(const QString& path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // What the desktop's own URL opener runs on Linux, without loading the window system's
+    // libraries into a run that has no window.
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {path});
 }
 
 bool DesktopShell::runProgram(const QString& program, const QString& argument)
