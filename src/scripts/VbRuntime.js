@@ -1011,10 +1011,15 @@ function $formatnum(x, digits, lead, parens, group) {
     if (y - f >= 0.5 - 1e-7) f += 1;
     var whole, frac = '';
     if (f < 1e15) {
-        var all = '' + f;
         if (digits === 0) {
-            whole = all;
+            whole = '' + f;
+        } else if (digits < 16) {
+            // Whole part and fraction apart: both exact below 2^53, and one cut instead of three.
+            var w = Math.floor(f / scale);
+            whole = '' + w;
+            frac = ('' + (scale + (f - w * scale))).substring(1);
         } else {
+            var all = '' + f;
             if (all.length <= digits) all = $zeros.slice(0, digits + 1 - all.length) + all;
             whole = all.slice(0, all.length - digits);
             frac = all.slice(all.length - digits);
