@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=(reg_hive select_text window_position qm_catalogue reduction_errors xml_loader script_bridge)
+all_targets=(reg_hive select_text window_position qm_catalogue reduction_errors xml_loader script_bridge vb_translator)
 
 if [ $# -ne 2 ] || ! [[ "$2" =~ ^[0-9]+$ ]]; then
     echo "usage: $0 TARGET|all SECONDS   (targets: ${all_targets[*]})" >&2

@@ -975,3 +975,8 @@ int ScriptDom::setAttributeNode(int elementHandle, int attributeHandle)
     linkAttribute(element, reinterpret_cast<xmlAttr*>(attr));
     return replaced;
 }
+
+bool ScriptDom::isSameNode(int a, int b)
+{
+    return nodeOrThrow(a) == nodeOrThrow(b);
+}

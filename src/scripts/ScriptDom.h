@@ -120,6 +120,7 @@ public:
     Q_INVOKABLE int appendChild(int parent, int child);
     Q_INVOKABLE void setAttribute(int element, const QString& name, const QString& value);
     Q_INVOKABLE int setAttributeNode(int element, int attribute);
+    Q_INVOKABLE bool isSameNode(int a, int b);
 
     // Throws when the engine was interrupted: `catch` and `finally` blocks call it first, since
     // the engine looks at its interrupt only in loops and a handler could otherwise retry for ever.

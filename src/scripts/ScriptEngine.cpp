@@ -1,6 +1,8 @@
 #include "scripts/JScriptSource.h"
 #include "scripts/ScriptDom.h"
 #include "scripts/ScriptPrelude.h"
+#include "scripts/VbRuntime.h"
+#include "scripts/VbTranslator.h"
 #include "xml/ScriptBlocks.h"
 #include "xml/XmlText.h"
 
@@ -125,6 +127,8 @@ private:
     struct Namespace
     {
         QByteArray uri;
+        bool vb = false;
+        QStringList vbProcedures; // those of earlier blocks, which later ones may call
         std::unique_ptr<QJSEngine> engine;
         std::unique_ptr<ScriptDom> dom;
         QJSValue failed;
@@ -138,7 +142,7 @@ private:
         const QJSValue* function = nullptr;
     };
 
-    Namespace& createNamespace(const QByteArray& uri);
+    Namespace& createNamespace(const QByteArray& uri, bool vb);
     void evaluate(Namespace& ns, const QString& code, const QString& file, int line);
     Target targetOf(const xmlXPathParserContext* ctxt);
     QJSValue toScript(Namespace& ns, xmlXPathObject* value);
@@ -183,14 +187,17 @@ JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTrans
         int line;
         QString code;
         int endLine;
+        bool vb;
     };
     std::vector<Chunk> chunks;
     for (const ScriptBlock& block : blocks) {
         Chunk* last = chunks.empty() ? nullptr : &chunks.back();
-        if (last && last->uri == block.namespaceUri && last->file == block.file && block.line > last->endLine) {
+        const bool vb = isVbScriptBlock(block);
+        if (last && last->uri == block.namespaceUri && last->file == block.file && block.line > last->endLine &&
+            last->vb == vb) {
             last->code += QString(block.line - last->endLine, u'\n') + block.code;
         } else {
-            chunks.push_back({block.namespaceUri, block.file, block.line, block.code, block.line});
+            chunks.push_back({block.namespaceUri, block.file, block.line, block.code, block.line, vb});
             last = &chunks.back();
         }
         last->endLine = last->line + int(last->code.count(u'\n'));
@@ -200,7 +207,7 @@ JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTrans
     for (const Chunk& chunk : chunks) {
         auto found = std::find_if(m_namespaces.begin(), m_namespaces.end(),
                                   [&](const auto& ns) { return ns->uri == chunk.uri; });
-        Namespace& ns = found != m_namespaces.end() ? **found : createNamespace(chunk.uri);
+        Namespace& ns = found != m_namespaces.end() ? **found : createNamespace(chunk.uri, chunk.vb);
         evaluate(ns, chunk.code, chunk.file, chunk.line);
     }
     // Collected after all blocks ran: a later block may redefine a function. Both
@@ -208,7 +215,8 @@ JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTrans
     for (const auto& ns : m_namespaces) {
         for (QJSValueIterator it(ns->engine->globalObject()); it.hasNext();) {
             it.next();
-            if (ns->builtins.contains(it.name()) || !it.value().isCallable())
+            // Names with a '$' are the translated VBScript's own; XPath could not call them anyway.
+            if (ns->builtins.contains(it.name()) || !it.value().isCallable() || it.name().contains(u'$'))
                 continue;
             const QByteArray name = it.name().toUtf8();
             ns->functions.emplace_back(name, it.value());
@@ -219,10 +227,11 @@ JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTrans
     m_context->_private = this;
 }
 
-JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri)
+JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri, bool vb)
 {
     auto ns = std::make_unique<Namespace>();
     ns->uri = uri;
+    ns->vb = vb;
     // No extensions are installed: no console, timers, file or network access.
     ns->engine = std::make_unique<QJSEngine>();
     ns->dom = std::make_unique<ScriptDom>(m_nodes, *ns->engine);
@@ -242,6 +251,10 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
                                 dialect.toString());
     ns->failed = parts.property(QStringLiteral("failed"));
     ns->invoke = parts.property(QStringLiteral("invoke"));
+    if (vb) {
+        if (const QString problem = installVbRuntime(*ns->engine); !problem.isEmpty())
+            throw UnexpectedFailure(QStringLiteral("The VBScript runtime could not be prepared: ") + problem);
+    }
     for (QJSValueIterator it(global); it.hasNext();) {
         it.next();
         ns->builtins.insert(it.name());
@@ -253,14 +266,24 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
 void JsScriptRunner::evaluate(Namespace& ns, const QString& code, const QString& file, int line)
 {
     const QString fileName = QFileInfo(file).fileName();
-    const JScriptSource source = prepareJScript(code);
-    if (!source.error.isEmpty())
-        throw UnexpectedFailure(QStringLiteral("Script error: %1 (%2, line %3)")
-                                    .arg(source.error, fileName)
-                                    .arg(line + source.errorLine - 1));
+    QString program;
+    if (ns.vb) {
+        const VbTranslation translation = translateVbScript(code, VbSource::Program, ns.vbProcedures);
+        if (!translation.error.isEmpty())
+            throw UnexpectedFailure(vbSyntaxError(translation, file, line));
+        ns.vbProcedures << translation.procedures;
+        program = translation.code;
+    } else {
+        const JScriptSource source = prepareJScript(code);
+        if (!source.error.isEmpty())
+            throw UnexpectedFailure(QStringLiteral("Script error: %1 (%2, line %3)")
+                                        .arg(source.error, fileName)
+                                        .arg(line + source.errorLine - 1));
+        program = source.code;
+    }
     QStringList stack;
     const quint64 call = m_watchdog->start(ns.engine.get());
-    const QJSValue result = ns.engine->evaluate(source.code, file, line, &stack);
+    const QJSValue result = ns.engine->evaluate(program, file, line, &stack);
     QString error;
     if (!stack.isEmpty() || result.isError()) {
         error = result.toString();
@@ -401,4 +424,11 @@ extern "C" Q_DECL_EXPORT ScriptRunner* tabulonStartScripts(const std::vector<Scr
 {
     static_assert(std::is_same_v<decltype(&tabulonStartScripts), StartScriptsFunction>);
     return new JsScriptRunner(blocks, context, limits);
+}
+
+extern "C" Q_DECL_EXPORT QString tabulonCheckScript(const ScriptBlock& block)
+{
+    static_assert(std::is_same_v<decltype(&tabulonCheckScript), CheckScriptFunction>);
+    const VbTranslation translation = translateVbScript(block.code);
+    return translation.error.isEmpty() ? QString() : vbSyntaxError(translation, block.file, block.line);
 }

@@ -10,7 +10,9 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
      'documentElement', 'childNodes', 'attributes', 'getAttribute', 'selectNodes', 'selectSingleNode',
      'newDocument', 'loadXML', 'parseError', 'setProperty', 'getProperty', 'createNode', 'appendChild',
      'setAttribute', 'setAttributeNode', 'getElementsByTagName', 'cloneNode', 'removeChild', 'insertBefore',
-     'replaceChild', 'removeAttribute', 'setDocumentElement'].forEach(function (name) { dom[name] = bridge[name]; });
+     'replaceChild', 'removeAttribute', 'setDocumentElement', 'isSameNode'].forEach(function (name) {
+        dom[name] = bridge[name];
+    });
     // One prototype for documents and other nodes: telling them apart would cost a call per node.
     var nodeProto;
     function Node(h) { this.__node = h; }
@@ -96,6 +98,11 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
         },
         cloneNode: function (deep) { return wrap(dom.cloneNode(this.__node, !!deep)); },
         hasChildNodes: function () { return dom.firstChild(this.__node) >= 0; },
+        // Each access wraps a node afresh, so wrappers of one node are different objects.
+        isSameNode: function (other) {
+            return other !== null && typeof other === 'object' && typeof other.__node === 'number' &&
+                dom.isSameNode(this.__node, other.__node);
+        },
         getElementsByTagName: function (name) { return list(dom.getElementsByTagName(this.__node, String(name))); },
         selectNodes: function (xpath) { return list(dom.selectNodes(this.__node, String(xpath))); },
         selectSingleNode: function (xpath) { return wrap(dom.selectSingleNode(this.__node, String(xpath))); }

@@ -92,14 +92,33 @@ std::optional<QString> scriptBlockProblem(const std::vector<ScriptBlock>& blocks
 {
     for (const ScriptBlock& block : blocks) {
         const QString language = block.language.trimmed().toLower();
-        if (!language.isEmpty() && language != u"jscript" && language != u"javascript")
-            return QStringLiteral("Script language \"%1\" is not supported; only JScript is (%2, line %3)")
+        if (!language.isEmpty() && language != u"jscript" && language != u"javascript" && !isVbScriptBlock(block))
+            return QStringLiteral(
+                       "Script language \"%1\" is not supported; only JScript and VBScript are (%2, line %3)")
                 .arg(block.language, block.file)
                 .arg(block.line);
         if (block.namespaceUri.isEmpty())
             return QStringLiteral("The script's implements-prefix \"%1\" names no declared namespace (%2, line %3)")
                 .arg(block.prefix, block.file)
                 .arg(block.line);
+        // One global scope per prefix cannot hold two languages.
+        for (const ScriptBlock& other : blocks) {
+            if (other.namespaceUri == block.namespaceUri && isVbScriptBlock(other) != isVbScriptBlock(block))
+                return QStringLiteral("The scripts of implements-prefix \"%1\" mix JScript and VBScript (%2, line %3)")
+                    .arg(block.prefix, other.file)
+                    .arg(other.line);
+        }
+    }
+    // VBScript is checked when the sheet is loaded, as the original service compiled it then.
+    for (const ScriptBlock& block : blocks) {
+        if (!isVbScriptBlock(block))
+            continue;
+        const ModuleExport module = ResolveModuleExport(QStringLiteral("tabulon_scripts"), CheckScriptSymbol);
+        const auto check = reinterpret_cast<CheckScriptFunction>(module.function);
+        if (!check)
+            return QStringLiteral("The script engine could not be loaded:") + module.errors;
+        if (const QString problem = check(block); !problem.isEmpty())
+            return problem;
     }
     return std::nullopt;
 }

@@ -28,7 +28,16 @@ std::vector<ScriptBlock> scriptBlocksOf(const xmlDoc* sheet);
 // The blocks of a compiled style sheet: its own, then those of its includes and imports.
 std::vector<ScriptBlock> scriptBlocksOf(const xsltStylesheet* style);
 
-// Why the blocks cannot run (a language other than JScript, an undeclared prefix), or nothing.
+// Whether the block is written in VBScript ("VBScript" or "VBS", in any case). Inline: the script
+// module sees this library through its headers only.
+inline bool isVbScriptBlock(const ScriptBlock& block)
+{
+    const QString language = block.language.trimmed().toLower();
+    return language == u"vbscript" || language == u"vbs";
+}
+
+// Why the blocks cannot run (a language other than JScript and VBScript, an undeclared prefix, a
+// VBScript block that does not parse), or nothing.
 std::optional<QString> scriptBlockProblem(const std::vector<ScriptBlock>& blocks);
 
 /**
@@ -68,3 +77,7 @@ struct ScriptLimits
 using StartScriptsFunction = ScriptRunner* (*)(const std::vector<ScriptBlock>& blocks, xsltTransformContext* context,
                                                const ScriptLimits& limits);
 inline constexpr char StartScriptsSymbol[] = "tabulonStartScripts";
+
+// The module's check of a VBScript block: why it does not parse, with the line, or an empty text.
+using CheckScriptFunction = QString (*)(const ScriptBlock& block);
+inline constexpr char CheckScriptSymbol[] = "tabulonCheckScript";

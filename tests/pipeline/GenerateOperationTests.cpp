@@ -307,10 +307,10 @@ TEST_F(GenerateOperationTest, ScriptFailuresLeaveNothingAndOtherLanguagesAreRepo
     }
     EXPECT_FALSE(QFileInfo::exists(outDir + QStringLiteral("/result.txt")));
 
-    env.writeFile(QStringLiteral("sheets/points.xsl"), sheet("VBScript"));
+    env.writeFile(QStringLiteral("sheets/points.xsl"), sheet("PerlScript"));
     EXPECT_EQ(run(), GenerateOutcome::NotWritten);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_TRUE(ui.messages[0].text.contains(QStringLiteral("\"VBScript\" is not supported")))
+    EXPECT_TRUE(ui.messages[0].text.contains(QStringLiteral("\"PerlScript\" is not supported")))
         << ui.messages[0].text.toStdString();
     EXPECT_FALSE(QFileInfo::exists(outDir + QStringLiteral("/result.txt")));
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Failure.h"
 
+#include "LocaleGuard.h"
 #include "TestPaths.h"
 #include "XmlTestFiles.h"
 
@@ -191,6 +192,63 @@ TEST_F(ScriptBlockTest, PassesArgumentsAndResultsAndShowsTheDocumentModel)
     }
 }
 
+TEST_F(ScriptBlockTest, ShowsTheDocumentModelToVBScript)
+{
+    const LocaleGuard locale(englishLocale());
+    const Case cases[] = {
+        {"default member and Item in any case",
+         "Function f(nodes)\nf = nodes.Length & \" \" & nodes(1).Text & \" \" & nodes.ITEM(0).text & \" \" & "
+         "TypeName(nodes.item(2))\nEnd Function",
+         "u:f(//n)", "2 11 10.5 Nothing"},
+        {"For Each over a node list",
+         "Function f(ps)\nFor Each p In ps\nf = f & p.GetAttribute(\"id\") & p.ChildNodes.Length & \";\"\nNext\nEnd "
+         "Function",
+         "u:f(//p)", "P12;P22;"},
+        {"navigation, selection and Is",
+         "Function f(ps)\nSet p = ps(0)\nf = p.FirstChild.NodeName & p.parentNode.nodeName & "
+         "(p.NextSibling.PreviousSibling Is p) & p.SelectSingleNode(\"e\").Text & p.selectNodes(\"../p\").Length & "
+         "(p.selectSingleNode(\"none\") Is Nothing)\nEnd Function",
+         "u:f(//p)", "njobTrue202True"},
+        {"XPath numbers are Doubles, strings Strings",
+         "Function f(x, s)\nf = TypeName(x) & TypeName(s) & TypeName(x + 1) & (x + s)\nEnd Function", "u:f(2, '3')",
+         "DoubleStringDouble5"},
+        {"number result", "Function f()\nf = 2.5\nEnd Function", "u:f() * 2", "5"},
+        {"Boolean result", "Function f()\nf = 1 > 2\nEnd Function", "not(u:f())", "true"},
+        {"Empty and Null results", "Function e()\nEnd Function\nFunction z()\nz = Null\nEnd Function",
+         "concat('[', u:e(), u:z(), ']')", "[]"},
+        {"Date result", "Function f()\nf = DateSerial(2004, 2, 29)\nEnd Function", "u:f()", "2/29/2004"},
+        {"a node list result", "Function f(ps)\nSet f = ps\nEnd Function", "count(u:f(//p))", "2"},
+        {"a result tree fragment", "Function f(rtf)\nf = rtf(0).FirstChild.nodeName & rtf.Item(0).Text\nEnd Function",
+         "u:f($rtf)", "r7"},
+        {"a document built with CreateObject",
+         "Function f()\nSet d = CreateObject(\"Msxml2.DOMDocument\")\nd.async = False\n"
+         "d.loadXML \"<a><b>1</b><b>2</b></a>\"\nSet root = d.documentElement\nSet e = d.createElement(\"b\")\n"
+         "e.Text = \"4\"\nroot.appendChild e\nSet f = root.childNodes\nEnd Function",
+         "sum(u:f())", "7"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(run(sheetWith(block(c.script, R"(language="VBScript" implements-prefix="u")"), valueOf(c.select))),
+                  QString::fromUtf8(c.expected));
+    }
+}
+
+TEST_F(ScriptBlockTest, RunsJScriptAndVBScriptSideBySide)
+{
+    const LocaleGuard locale(englishLocale());
+    const QByteArray scripts =
+        block("function twice(s) { return s + s; }") +
+        block("Function FormatAmount(value, places)\n  FormatAmount = FormatNumber(value, places, True, False, False)\n"
+              "End Function",
+              R"(language="VBS" implements-prefix="v")") +
+        block("Dim calls\nFunction Counted()\n  calls = calls + 1 : Counted = calls & \":\" & FormatAmount(calls, 1)\n"
+              "End Function",
+              R"(language="vbscript" implements-prefix="v")");
+    const QByteArray body = valueOf("concat(u:twice('a'), ' ', v:FormatAmount(1234.5, 2))") + "," +
+                            valueOf("v:Counted()") + "," + valueOf("v:Counted()");
+    EXPECT_EQ(run(sheetWith(scripts, body)), QStringLiteral("aa 1234.50,1:1.0,2:2.0"));
+}
+
 TEST_F(ScriptBlockTest, JoinsBlocksPerPrefixAcrossLanguagesNamesAndModules)
 {
     files.write(QStringLiteral("lib.xsl"),
@@ -223,21 +281,32 @@ TEST_F(ScriptBlockTest, RefusesBlocksThatCannotRunWhenTheSheetIsLoaded)
 {
     const struct
     {
-        const char* attributes;
+        const char* name;
+        QByteArray scripts;
         const char* expected;
     } cases[] = {
-        {R"(language="VBScript" implements-prefix="u")", "\"VBScript\" is not supported"},
-        {R"(language="C#" implements-prefix="u")", "\"C#\" is not supported"},
-        {R"(implements-prefix="nowhere")", "\"nowhere\" names no declared namespace"},
+        {"another language", block("Function f()\nEnd Function", R"(language="C#" implements-prefix="u")"),
+         "\"C#\" is not supported; only JScript and VBScript are"},
+        {"an undeclared prefix", block("function f() {}", R"(implements-prefix="nowhere")"),
+         "\"nowhere\" names no declared namespace"},
+        {"VBScript that does not parse",
+         block("Function f()\n  If x Then\nEnd Function", R"(language="VBScript" implements-prefix="u")"),
+         "VBScript syntax error: Expected 'End If' (other.xsl, line 8)"},
+        {"VBScript that does not parse, after a good block",
+         block("Sub ok()\nEnd Sub", R"(language="vbs" implements-prefix="u")") +
+             block("x = (1 +", R"(language="vbscript" implements-prefix="u")"),
+         "VBScript syntax error: Expected expression (other.xsl, line 9)"},
+        {"two languages under one prefix",
+         block("function f() {}") + block("Sub g()\nEnd Sub", R"(language="VBScript" implements-prefix="u")"),
+         "implements-prefix \"u\" mix JScript and VBScript"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.attributes);
-        const QByteArray sheet = sheetWith(block("Function f()\nEnd Function", c.attributes), valueOf("u:f()"));
+        SCOPED_TRACE(c.name);
+        const QByteArray sheet = sheetWith(c.scripts, valueOf("u:f()"));
         XmlDocument document;
         EXPECT_FALSE(document.loadStyleSheet(files.write(QStringLiteral("other.xsl"), sheet)));
         const QString reason = document.parseError().reason;
-        EXPECT_TRUE(reason.contains(QString::fromUtf8(c.expected)) && reason.contains(QStringLiteral("line 5")))
-            << reason.toStdString();
+        EXPECT_TRUE(reason.contains(QString::fromUtf8(c.expected))) << reason.toStdString();
     }
 }
 
@@ -245,8 +314,9 @@ TEST_F(ScriptBlockTest, ScriptFailuresEndTheRunWithTheScriptsMessageAndLine)
 {
     files.write(QStringLiteral("vb.xsl"),
                 R"(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
-    xmlns:msxsl="urn:schemas-microsoft-com:xslt" xmlns:w="urn:w">
-<msxsl:script language="VBScript" implements-prefix="w">Function f()
+    xmlns:msxsl="urn:schemas-microsoft-com:xslt" xmlns:w="urn:tabulon-test">
+<msxsl:script language="VBScript" implements-prefix="w">Function f(nodes)
+  f = nodes(0).text * "x"
 End Function</msxsl:script></xsl:stylesheet>)");
     const struct
     {
@@ -271,7 +341,21 @@ End Function</msxsl:script></xsl:stylesheet>)");
         {"fails at the top level",
          block("var x = 1;\nthrow new Error('not ready');"),
          {QStringLiteral("not ready"), QStringLiteral("line 7")}},
-        {"includes another language", "<xsl:include href=\"vb.xsl\"/>", {QStringLiteral("VBScript")}},
+        {"fails in VBScript",
+         block("Function f(nodes)\n  f = nodes(0).text * \"x\"\nEnd Function",
+               R"(language="VBScript" implements-prefix="u")"),
+         {QStringLiteral("VBScript runtime error 13: Type mismatch"), QStringLiteral("line 7"),
+          QStringLiteral("function f")}},
+        {"fails in VBScript with On Error handled elsewhere",
+         block("On Error Resume Next\nx = 1 / 0\nFunction f(n)\n  Err.Raise 5\nEnd Function",
+               R"(language="VBScript" implements-prefix="u")"),
+         {QStringLiteral("VBScript runtime error 5: Invalid procedure call or argument"), QStringLiteral("line 9")}},
+        {"fails in VBScript at the top level",
+         block("Dim a(1)\na(2) = 0\nFunction f(n)\nEnd Function", R"(language="VBScript" implements-prefix="u")"),
+         {QStringLiteral("Subscript out of range"), QStringLiteral("line 7")}},
+        {"fails in an included VBScript block",
+         "<xsl:include href=\"vb.xsl\"/>",
+         {QStringLiteral("Type mismatch"), QStringLiteral("vb.xsl, line 4")}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -288,6 +372,12 @@ TEST_F(ScriptBlockTest, InterruptsCallsThatRunPastTheTimeLimit)
     EXPECT_TRUE(inCall.contains(QStringLiteral("spin did not finish within 0.2 seconds"))) << inCall.toStdString();
     const QString atTop = failureOf(sheetWith(block("for (;;) {}"), valueOf("1")));
     EXPECT_TRUE(atTop.contains(QStringLiteral("did not finish"))) << atTop.toStdString();
+    // Resuming after errors must not resume after the interruption.
+    const QString resuming =
+        failureOf(sheetWith(block("Function spin()\nOn Error Resume Next\nDo\nx = x + 1\nLoop\nEnd Function",
+                                  R"(language="VBScript" implements-prefix="u")"),
+                            valueOf("u:spin()")));
+    EXPECT_TRUE(resuming.contains(QStringLiteral("spin did not finish"))) << resuming.toStdString();
 }
 
 TEST_F(ScriptBlockTest, SuppliesAttributeDefaultsOfTheInternalSubset)

@@ -1,0 +1,1776 @@
+#include "scripts/VbTranslator.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace {
+
+struct SyntaxError
+{
+    int line;
+    QString message;
+};
+
+enum class Tok
+{
+    End,
+    Newline,
+    Ident,
+    Number,
+    String,
+    Date,
+    Op,
+};
+
+struct Token
+{
+    Tok kind = Tok::End;
+    QString text; // lower case for names, the operator, or the literal's JavaScript
+    QString raw;  // a name as written
+    int line = 1;
+};
+
+QString jsString(const QString& text)
+{
+    QString out = QStringLiteral("\"");
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '"':
+            out += QStringLiteral("\\\"");
+            break;
+        case '\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case '\n':
+            out += QStringLiteral("\\n");
+            break;
+        case '\r':
+            out += QStringLiteral("\\r");
+            break;
+        case 0x2028:
+            out += QStringLiteral("\\u2028");
+            break;
+        case 0x2029:
+            out += QStringLiteral("\\u2029");
+            break;
+        default:
+            if (c.unicode() < 0x20)
+                out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+    }
+    return out + u'"';
+}
+
+// Literals carry their subtype: a plain number is an Integer or Long when it is whole and in range,
+// so a whole Double is boxed.
+QString numberLiteral(double value, bool isDouble)
+{
+    if (std::isinf(value))
+        return QStringLiteral("$throw(6)");
+    const QString text = QString::number(value, 'g', 17);
+    if (isDouble && value == std::floor(value))
+        return QStringLiteral("$dbl(%1)").arg(text);
+    if (!isDouble && std::abs(value) > 2147483647.0)
+        return QStringLiteral("$dbl(%1)").arg(text);
+    return value < 0 ? u'(' + text + u')' : text;
+}
+
+class Lexer
+{
+public:
+    explicit Lexer(const QString& source)
+        : m_s(source)
+    {}
+
+    std::vector<Token> run()
+    {
+        std::vector<Token> tokens;
+        while (m_i < m_s.size()) {
+            const QChar c = m_s[m_i];
+            if (c == u' ' || c == u'\t' || c == u'\f' || c == QChar(0xA0) || c == QChar(0xFEFF)) {
+                ++m_i;
+            } else if (c == u'\r' || c == u'\n') {
+                push(tokens, Tok::Newline, QStringLiteral("\n"));
+                if (c == u'\r' && m_i + 1 < m_s.size() && m_s[m_i + 1] == u'\n')
+                    ++m_i;
+                ++m_i;
+                ++m_line;
+            } else if (c == u'\'') {
+                skipToEndOfLine();
+            } else if (c == u'"') {
+                push(tokens, Tok::String, jsString(string()));
+            } else if (c.isDigit() || (c == u'.' && next().isDigit() && !followsValue(tokens))) {
+                push(tokens, Tok::Number, number());
+            } else if (c == u'&' && (next() == u'h' || next() == u'H' || next() == u'o' || next() == u'O')) {
+                push(tokens, Tok::Number, radixNumber());
+            } else if (c == u'#') {
+                push(tokens, Tok::Date, date());
+            } else if (c == u'_' && continuation()) {
+                continue;
+            } else if (c.isLetter() || c == u'[') {
+                name(tokens);
+            } else {
+                op(tokens);
+            }
+        }
+        push(tokens, Tok::Newline, QStringLiteral("\n"));
+        push(tokens, Tok::End, {});
+        return tokens;
+    }
+
+private:
+    QChar next(int ahead = 1) const { return m_i + ahead < m_s.size() ? m_s[m_i + ahead] : QChar(); }
+
+    static bool followsValue(const std::vector<Token>& tokens)
+    {
+        if (tokens.empty())
+            return false;
+        const Token& last = tokens.back();
+        return last.kind == Tok::Ident || (last.kind == Tok::Op && last.text == u")");
+    }
+
+    void push(std::vector<Token>& tokens, Tok kind, const QString& text, const QString& raw = {})
+    {
+        tokens.push_back({kind, text, raw, m_line});
+    }
+
+    void skipToEndOfLine()
+    {
+        while (m_i < m_s.size() && m_s[m_i] != u'\r' && m_s[m_i] != u'\n')
+            ++m_i;
+    }
+
+    QString string()
+    {
+        QString value;
+        for (++m_i;; ++m_i) {
+            if (m_i >= m_s.size() || m_s[m_i] == u'\r' || m_s[m_i] == u'\n')
+                throw SyntaxError{m_line, QStringLiteral("Unterminated string constant")};
+            if (m_s[m_i] == u'"') {
+                if (next() != u'"') {
+                    ++m_i;
+                    return value;
+                }
+                ++m_i;
+            }
+            value += m_s[m_i];
+        }
+    }
+
+    QString number()
+    {
+        const qsizetype start = m_i;
+        while (m_i < m_s.size() && m_s[m_i].isDigit())
+            ++m_i;
+        bool isDouble = false;
+        if (m_i < m_s.size() && m_s[m_i] == u'.') {
+            isDouble = true;
+            ++m_i;
+            while (m_i < m_s.size() && m_s[m_i].isDigit())
+                ++m_i;
+        }
+        if (m_i < m_s.size() && (m_s[m_i] == u'e' || m_s[m_i] == u'E')) {
+            qsizetype j = m_i + 1;
+            if (j < m_s.size() && (m_s[j] == u'+' || m_s[j] == u'-'))
+                ++j;
+            if (j < m_s.size() && m_s[j].isDigit()) {
+                isDouble = true;
+                m_i = j;
+                while (m_i < m_s.size() && m_s[m_i].isDigit())
+                    ++m_i;
+            }
+        }
+        if (m_i < m_s.size() && (m_s[m_i] == u'#' || m_s[m_i] == u'!')) {
+            isDouble = true;
+            ++m_i;
+        } else if (m_i < m_s.size() && (m_s[m_i] == u'%' || m_s[m_i] == u'&' || m_s[m_i] == u'@')) {
+            ++m_i;
+        }
+        QString digits = m_s.mid(start, m_i - start);
+        while (!digits.isEmpty() && !digits.back().isDigit() && digits.back() != u'.')
+            digits.chop(1);
+        const double value = digits.toDouble();
+        return numberLiteral(value, isDouble || value > 2147483647.0);
+    }
+
+    // &H and &O literals wrap around as the 16- or 32-bit integers they fit in.
+    QString radixNumber()
+    {
+        const bool hex = next().toLower() == u'h';
+        m_i += 2;
+        const qsizetype start = m_i;
+        while (m_i < m_s.size() && (hex ? isxdigit(m_s[m_i].toLatin1()) : (m_s[m_i] >= u'0' && m_s[m_i] <= u'7')))
+            ++m_i;
+        if (m_i < m_s.size() && m_s[m_i] == u'&')
+            ++m_i;
+        bool ok = false;
+        const qulonglong value = m_s.mid(start, m_i - start).remove(u'&').toULongLong(&ok, hex ? 16 : 8);
+        if (!ok || value > 0xFFFFFFFFull)
+            throw SyntaxError{m_line, QStringLiteral("Invalid number")};
+        qint64 signedValue = qint64(value);
+        if (value <= 0xFFFF)
+            signedValue = qint16(quint16(value));
+        else
+            signedValue = qint32(quint32(value));
+        return numberLiteral(double(signedValue), false);
+    }
+
+    QString date()
+    {
+        const qsizetype start = ++m_i;
+        while (m_i < m_s.size() && m_s[m_i] != u'#' && m_s[m_i] != u'\n')
+            ++m_i;
+        if (m_i >= m_s.size() || m_s[m_i] != u'#')
+            throw SyntaxError{m_line, QStringLiteral("Expected '#'")};
+        return QStringLiteral("$datelit(%1)").arg(jsString(m_s.mid(start, m_i++ - start).trimmed()));
+    }
+
+    bool continuation()
+    {
+        qsizetype j = m_i + 1;
+        while (j < m_s.size() && (m_s[j] == u' ' || m_s[j] == u'\t'))
+            ++j;
+        if (j < m_s.size() && m_s[j] != u'\r' && m_s[j] != u'\n')
+            return false;
+        if (j < m_s.size() && m_s[j] == u'\r' && j + 1 < m_s.size() && m_s[j + 1] == u'\n')
+            ++j;
+        m_i = j + 1;
+        ++m_line;
+        return true;
+    }
+
+    void name(std::vector<Token>& tokens)
+    {
+        QString raw;
+        if (m_s[m_i] == u'[') {
+            const qsizetype end = m_s.indexOf(u']', m_i);
+            const qsizetype lineEnd = m_s.indexOf(u'\n', m_i);
+            if (end < 0 || (lineEnd >= 0 && lineEnd < end))
+                throw SyntaxError{m_line, QStringLiteral("Expected ']'")};
+            raw = m_s.mid(m_i + 1, end - m_i - 1);
+            m_i = end + 1;
+        } else {
+            const qsizetype start = m_i;
+            while (m_i < m_s.size() && (m_s[m_i].isLetterOrNumber() || m_s[m_i] == u'_'))
+                ++m_i;
+            raw = m_s.mid(start, m_i - start);
+            // Type characters of VBA names are allowed and mean nothing here.
+            if (m_i < m_s.size() && QStringView(u"$%&").contains(m_s[m_i]) && raw.size() > 0)
+                ++m_i;
+        }
+        const QString lower = raw.toLower();
+        const bool statementStart = tokens.empty() || tokens.back().kind == Tok::Newline ||
+                                    (tokens.back().kind == Tok::Op && tokens.back().text == u":");
+        if (lower == u"rem" && statementStart) {
+            skipToEndOfLine();
+            return;
+        }
+        push(tokens, Tok::Ident, lower, raw);
+    }
+
+    void op(std::vector<Token>& tokens)
+    {
+        static const QStringList twoChar{QStringLiteral("<>"), QStringLiteral("<="), QStringLiteral(">="),
+                                         QStringLiteral("=<"), QStringLiteral("=>")};
+        const QString pair = m_s.mid(m_i, 2);
+        if (twoChar.contains(pair)) {
+            QString op = pair;
+            if (op == u"=<")
+                op = QStringLiteral("<=");
+            else if (op == u"=>")
+                op = QStringLiteral(">=");
+            push(tokens, Tok::Op, op);
+            m_i += 2;
+            return;
+        }
+        if (QStringView(u"&+-*/\\^=<>(),.:").contains(m_s[m_i])) {
+            push(tokens, Tok::Op, QString(m_s[m_i]));
+            ++m_i;
+            return;
+        }
+        throw SyntaxError{m_line, QStringLiteral("Invalid character '%1'").arg(m_s[m_i])};
+    }
+
+    const QString& m_s;
+    qsizetype m_i = 0;
+    int m_line = 1;
+};
+
+// The runtime's functions that a bare name or a call can reach; the runtime keeps them on $B.
+const QSet<QString>& builtinFunctions()
+{
+    static const QSet<QString> names = [] {
+        QSet<QString> set;
+        for (const char* name : {"abs",
+                                 "array",
+                                 "asc",
+                                 "ascb",
+                                 "ascw",
+                                 "atn",
+                                 "cbool",
+                                 "cbyte",
+                                 "ccur",
+                                 "cdate",
+                                 "cdbl",
+                                 "chr",
+                                 "chrb",
+                                 "chrw",
+                                 "cint",
+                                 "clng",
+                                 "cos",
+                                 "createobject",
+                                 "csng",
+                                 "cstr",
+                                 "date",
+                                 "dateadd",
+                                 "datediff",
+                                 "datepart",
+                                 "dateserial",
+                                 "datevalue",
+                                 "day",
+                                 "escape",
+                                 "eval",
+                                 "execute",
+                                 "executeglobal",
+                                 "exp",
+                                 "filter",
+                                 "fix",
+                                 "formatcurrency",
+                                 "formatdatetime",
+                                 "formatnumber",
+                                 "formatpercent",
+                                 "getlocale",
+                                 "getobject",
+                                 "getref",
+                                 "hex",
+                                 "hour",
+                                 "instr",
+                                 "instrrev",
+                                 "int",
+                                 "isarray",
+                                 "isdate",
+                                 "isempty",
+                                 "isnull",
+                                 "isnumeric",
+                                 "isobject",
+                                 "join",
+                                 "lbound",
+                                 "lcase",
+                                 "left",
+                                 "len",
+                                 "log",
+                                 "ltrim",
+                                 "mid",
+                                 "minute",
+                                 "month",
+                                 "monthname",
+                                 "now",
+                                 "oct",
+                                 "randomize",
+                                 "replace",
+                                 "right",
+                                 "rgb",
+                                 "rnd",
+                                 "round",
+                                 "rtrim",
+                                 "second",
+                                 "setlocale",
+                                 "sgn",
+                                 "sin",
+                                 "space",
+                                 "split",
+                                 "sqr",
+                                 "strcomp",
+                                 "string",
+                                 "strreverse",
+                                 "tan",
+                                 "time",
+                                 "timer",
+                                 "timeserial",
+                                 "timevalue",
+                                 "trim",
+                                 "typename",
+                                 "ubound",
+                                 "ucase",
+                                 "unescape",
+                                 "vartype",
+                                 "weekday",
+                                 "weekdayname",
+                                 "year",
+                                 "scriptengine",
+                                 "scriptenginemajorversion",
+                                 "scriptengineminorversion",
+                                 "scriptenginebuildversion",
+                                 "msgbox",
+                                 "inputbox"})
+            set.insert(QString::fromLatin1(name));
+        return set;
+    }();
+    return names;
+}
+
+// Members read without the lookup in any case: their spelling, and whether they are methods.
+const std::map<QString, std::pair<QString, bool>>& knownMembers()
+{
+    static const std::map<QString, std::pair<QString, bool>> members = [] {
+        std::map<QString, std::pair<QString, bool>> map;
+        for (const char* property : {"text",         "xml",
+                                     "childNodes",   "length",
+                                     "nodeName",     "nodeValue",
+                                     "nodeType",     "firstChild",
+                                     "lastChild",    "parentNode",
+                                     "nextSibling",  "previousSibling",
+                                     "attributes",   "documentElement",
+                                     "baseName",     "prefix",
+                                     "namespaceURI", "ownerDocument",
+                                     "parseError",   "value",
+                                     "name"})
+            map[QString::fromLatin1(property).toLower()] = {QString::fromLatin1(property), false};
+        for (const char* method : {"item", "selectNodes", "selectSingleNode", "getAttribute", "setAttribute",
+                                   "appendChild", "createElement", "createTextNode", "nextNode", "getNamedItem"})
+            map[QString::fromLatin1(method).toLower()] = {QString::fromLatin1(method), true};
+        return map;
+    }();
+    return members;
+}
+
+// What translated code calls of the runtime, bound once per block.
+const QStringList& runtimeNames()
+{
+    static const QStringList names =
+        QStringLiteral("$add $sub $mul $div $idiv $mod $pow $neg $pos $cat $eq $ne $lt "
+                       "$gt $le $ge $is $not $and $or $xor $eqv $imp "
+                       "$b $i1 $idx $setidx $get $call $set $setcall $cp $dim $redim "
+                       "$erase $each $fornum $forgo $dbl $datelit $new "
+                       "$throw $undef $nofunction $onerror $err $B $NULL $procs "
+                       "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $OBJECT $FUNCTION")
+            .split(u' ');
+    return names;
+}
+
+const QHash<QString, QString>& builtinConstants()
+{
+    static const QHash<QString, QString> constants = [] {
+        QHash<QString, QString> map;
+        const auto add = [&](const char* name, const char* code) {
+            map.insert(QString::fromLatin1(name), QString::fromLatin1(code));
+        };
+        add("vbcrlf", "\"\\r\\n\"");
+        add("vbnewline", "\"\\r\\n\"");
+        add("vbcr", "\"\\r\"");
+        add("vblf", "\"\\n\"");
+        add("vbtab", "\"\\t\"");
+        add("vbback", "\"\\b\"");
+        add("vbformfeed", "\"\\f\"");
+        add("vbverticaltab", "\"\\v\"");
+        add("vbnullchar", "\"\\0\"");
+        add("vbnullstring", "\"\"");
+        add("vbobjecterror", "$dbl(-2147221504)");
+        const char* const numbered[][2] = {
+            {"vbbinarycompare", "0"},   {"vbtextcompare", "1"},
+            {"vbdatabasecompare", "2"}, {"vbusesystemdayofweek", "0"},
+            {"vbsunday", "1"},          {"vbmonday", "2"},
+            {"vbtuesday", "3"},         {"vbwednesday", "4"},
+            {"vbthursday", "5"},        {"vbfriday", "6"},
+            {"vbsaturday", "7"},        {"vbfirstjan1", "1"},
+            {"vbfirstfourdays", "2"},   {"vbfirstfullweek", "3"},
+            {"vbgeneraldate", "0"},     {"vblongdate", "1"},
+            {"vbshortdate", "2"},       {"vblongtime", "3"},
+            {"vbshorttime", "4"},       {"vbusedefault", "(-2)"},
+            {"vbtrue", "(-1)"},         {"vbfalse", "0"},
+            {"vbempty", "0"},           {"vbnull", "1"},
+            {"vbinteger", "2"},         {"vblong", "3"},
+            {"vbsingle", "4"},          {"vbdouble", "5"},
+            {"vbcurrency", "6"},        {"vbdate", "7"},
+            {"vbstring", "8"},          {"vbobject", "9"},
+            {"vberror", "10"},          {"vbboolean", "11"},
+            {"vbvariant", "12"},        {"vbdataobject", "13"},
+            {"vbdecimal", "14"},        {"vbbyte", "17"},
+            {"vbarray", "8192"},        {"vbokonly", "0"},
+            {"vbblack", "0"},           {"vbred", "255"},
+            {"vbgreen", "65280"},       {"vbblue", "16711680"},
+            {"vbwhite", "16777215"},
+        };
+        for (const auto& [name, code] : numbered)
+            add(name, code);
+        return map;
+    }();
+    return constants;
+}
+
+QString mangle(const QString& lowerName)
+{
+    QString out = QStringLiteral("v$");
+    for (const QChar c : lowerName) {
+        if ((c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'_')
+            out += c;
+        else
+            out += QStringLiteral("$%1_").arg(c.unicode(), 0, 16);
+    }
+    return out;
+}
+
+struct Procedure
+{
+    QString name;
+    bool isFunction = false;
+    QStringList params; // lower case
+    std::vector<bool> byRef;
+    QSet<QString> locals;  // parameters, Dim, Const, ReDim
+    QSet<QString> written; // names assigned or passed on, to tell which ByRef parameters need copying back
+};
+
+// An expression's JavaScript, and the variable it names when it is nothing but a variable.
+struct Expr
+{
+    QString code;
+    QString variable;
+};
+
+class Translator
+{
+public:
+    Translator(std::vector<Token> tokens, const QStringList& knownProcedures)
+        : m_t(std::move(tokens))
+    {
+        for (const QString& name : knownProcedures)
+            m_external.insert(name.toLower());
+    }
+
+    VbTranslation program()
+    {
+        // The first pass learns every declaration, the second uses them: a procedure may be
+        // called above the line that declares it.
+        run(false);
+        run(true);
+        // Variables are global, shared with later blocks and Eval; the block's own code runs in a
+        // closure that holds the runtime's functions, as the engine looks up global names slowly.
+        QString globals = QStringLiteral("var $refs");
+        QStringList names(m_globals.begin(), m_globals.end());
+        names.sort();
+        for (const QString& name : names)
+            globals += QStringLiteral(", ") + mangle(name);
+        QString locals = QStringLiteral("var $oe = 0");
+        for (const QString& name : runtimeNames())
+            locals += QStringLiteral(", %1 = $G.%1").arg(name);
+        QStringList builtins(m_builtinsUsed.begin(), m_builtinsUsed.end());
+        builtins.sort();
+        for (const QString& name : builtins)
+            locals += QStringLiteral(", $B$%1 = $G.$B.%1").arg(name);
+        for (const QString& temp : m_topTemps)
+            locals += QStringLiteral(", ") + temp;
+        VbTranslation result;
+        result.code = globals + QStringLiteral(";(function ($G) {") + locals + u';' + m_out + u'\n';
+        for (const QString& key : m_procOrder) {
+            const Procedure& proc = m_procs[key];
+            result.procedures << proc.name;
+            // What XPath calls: its numbers are Doubles, and it cannot take Empty, Null or arrays.
+            QStringList params;
+            QStringList args;
+            for (qsizetype i = 0; i < proc.params.size(); ++i) {
+                params << QStringLiteral("a%1").arg(i);
+                args << QStringLiteral("$fromxpath(a%1)").arg(i);
+            }
+            result.code +=
+                QStringLiteral("$procs[%1] = %2; $G[%3] = function (%4) { if (arguments.length !== %5) "
+                               "$throw(450, %3); try { return %6; } catch (e) { throw $asvb(e); } };\n")
+                    .arg(jsString(key), mangle(key), jsString(proc.name), params.join(u','))
+                    .arg(proc.params.size())
+                    .arg(proc.isFunction ? QStringLiteral("$toxpath(%1(%2))").arg(mangle(key), args.join(u','))
+                                         : QStringLiteral("(%1(%2), '')").arg(mangle(key), args.join(u',')));
+        }
+        result.code += QStringLiteral("})($global);\n");
+        return result;
+    }
+
+    VbTranslation expression()
+    {
+        m_pass2 = true;
+        m_expression = true;
+        const Expr e = parseExpr();
+        if (!atStatementEnd())
+            fail(QStringLiteral("Expected end of statement"));
+        return {u'(' + e.code + u')', {}, 0, {}};
+    }
+
+private:
+    // Tokens
+
+    const Token& tok() const { return m_t[m_p]; }
+    const Token& peek(int ahead = 1) const { return m_t[std::min(m_p + ahead, m_t.size() - 1)]; }
+    bool isOp(const char* op) const { return tok().kind == Tok::Op && tok().text == QLatin1String(op); }
+    bool isWord(const char* word) const { return tok().kind == Tok::Ident && tok().text == QLatin1String(word); }
+    bool peekWord(int ahead, const char* word) const
+    {
+        return peek(ahead).kind == Tok::Ident && peek(ahead).text == QLatin1String(word);
+    }
+
+    [[noreturn]] void fail(const QString& message) const { throw SyntaxError{tok().line, message}; }
+
+    void expectOp(const char* op)
+    {
+        if (!isOp(op))
+            fail(QStringLiteral("Expected '%1'").arg(QLatin1String(op)));
+        ++m_p;
+    }
+    void expectWord(const char* word, const char* shown)
+    {
+        if (!isWord(word))
+            fail(QStringLiteral("Expected '%1'").arg(QLatin1String(shown)));
+        ++m_p;
+    }
+    bool acceptWord(const char* word)
+    {
+        if (!isWord(word))
+            return false;
+        ++m_p;
+        return true;
+    }
+    bool acceptOp(const char* op)
+    {
+        if (!isOp(op))
+            return false;
+        ++m_p;
+        return true;
+    }
+
+    static bool isReserved(const QString& word)
+    {
+        static const QSet<QString> reserved = [] {
+            QSet<QString> set;
+            for (const char* w :
+                 {"and",  "byref",  "byval",  "call", "case",     "class",   "const",  "dim",   "do",     "each",
+                  "else", "elseif", "empty",  "end",  "eqv",      "erase",   "exit",   "false", "for",    "function",
+                  "if",   "imp",    "in",     "is",   "loop",     "mod",     "new",    "next",  "not",    "nothing",
+                  "null", "on",     "option", "or",   "preserve", "private", "public", "redim", "select", "set",
+                  "step", "sub",    "then",   "to",   "true",     "until",   "wend",   "while", "with",   "xor"})
+                set.insert(QString::fromLatin1(w));
+            return set;
+        }();
+        return reserved.contains(word);
+    }
+
+    // A name that may be declared or used as a variable.
+    Token expectName()
+    {
+        if (tok().kind != Tok::Ident || isReserved(tok().text))
+            fail(QStringLiteral("Expected identifier"));
+        return m_t[m_p++];
+    }
+
+    bool atStatementEnd() const
+    {
+        return tok().kind == Tok::Newline || tok().kind == Tok::End || isOp(":") ||
+               (m_singleLineIf > 0 && isWord("else"));
+    }
+
+    void endStatement()
+    {
+        if (!atStatementEnd())
+            fail(QStringLiteral("Expected end of statement"));
+    }
+
+    void skipSeparators()
+    {
+        while (tok().kind == Tok::Newline || isOp(":"))
+            ++m_p;
+    }
+
+    // Output, kept on the source's lines
+
+    void at(int line)
+    {
+        while (m_line < line) {
+            m_out += u'\n';
+            ++m_line;
+        }
+    }
+    void put(const QString& code) { m_out += code; }
+
+    QString temp()
+    {
+        const QString name = QStringLiteral("$t%1").arg(++m_temps);
+        (m_proc ? m_procTemps : m_topTemps).push_back(name);
+        return name;
+    }
+
+    // Names
+
+    void declare(const QString& lower)
+    {
+        if (m_proc)
+            m_proc->locals.insert(lower);
+        else
+            m_globals.insert(lower);
+    }
+
+    bool isVariable(const QString& lower) const
+    {
+        if (m_proc && m_proc->locals.contains(lower))
+            return true;
+        if (m_procs.contains(lower) || m_external.contains(lower))
+            return false;
+        return m_globals.contains(lower) || (m_proc && m_implicit.contains(lower));
+    }
+
+    bool isProcedure(const QString& lower) const
+    {
+        return !(m_proc && m_proc->locals.contains(lower)) && (m_procs.contains(lower) || m_external.contains(lower));
+    }
+
+    // A name the block uses without declaring it.
+    QString implicitVariable(const Token& name)
+    {
+        if (m_optionExplicit && m_pass2)
+            return QStringLiteral("$undef(%1)").arg(jsString(name.raw));
+        if (m_proc && !m_globals.contains(name.text))
+            m_implicit.insert(name.text);
+        else if (!m_proc)
+            m_globals.insert(name.text);
+        return mangle(name.text);
+    }
+
+    QString variableTarget(const Token& name)
+    {
+        if (m_proc && name.text == m_proc->name.toLower() && m_proc->isFunction)
+            return QStringLiteral("$r");
+        if (m_proc)
+            m_proc->written.insert(name.text);
+        if (isVariable(name.text))
+            return mangle(name.text);
+        if (isProcedure(name.text) || builtinConstants().contains(name.text))
+            fail(QStringLiteral("Illegal assignment: '%1'").arg(name.raw));
+        if (m_optionExplicit && m_pass2)
+            return QStringLiteral("$undef(%1)").arg(jsString(name.raw));
+        return implicitVariable(name);
+    }
+
+    Expr nameValue(const Token& name)
+    {
+        const QString& n = name.text;
+        if (m_proc && n == m_proc->name.toLower() && m_proc->isFunction)
+            return {QStringLiteral("$r"), QStringLiteral("$r")};
+        if (isVariable(n))
+            return {mangle(n), mangle(n)};
+        if (isProcedure(n))
+            return {callProcedure(name, {}), {}};
+        if (n == u"err")
+            return {QStringLiteral("$err"), {}};
+        if (const auto found = builtinConstants().find(n); found != builtinConstants().end())
+            return {found.value(), {}};
+        if (builtinFunctions().contains(n))
+            return {builtin(n) + QStringLiteral("()"), {}};
+        const QString code = implicitVariable(name);
+        return {code, code.startsWith(u'$') ? QString() : code};
+    }
+
+    Expr nameCall(const Token& name, const std::vector<Expr>& args)
+    {
+        const QString& n = name.text;
+        if (m_proc && n == m_proc->name.toLower() && m_proc->isFunction && args.empty())
+            return {QStringLiteral("$r"), {}};
+        if (isVariable(n))
+            return {index(mangle(n), args), {}};
+        if (isProcedure(n))
+            return {callProcedure(name, args), {}};
+        if (builtinFunctions().contains(n))
+            return {QStringLiteral("%1(%2)").arg(builtin(n), joined(args)), {}};
+        if (n == u"err" && args.empty())
+            return {QStringLiteral("$err"), {}};
+        if (m_optionExplicit || !m_pass2)
+            return {QStringLiteral("$undef(%1)").arg(jsString(name.raw)), {}};
+        return {QStringLiteral("$nofunction(%1)").arg(jsString(name.raw)), {}};
+    }
+
+    // Built-in functions are bound once per block, as the runtime's own functions are.
+    QString builtin(const QString& name)
+    {
+        if (m_expression)
+            return QStringLiteral("$B.") + name;
+        m_builtinsUsed.insert(name);
+        return QStringLiteral("$B$") + name;
+    }
+
+    static QString joined(const std::vector<Expr>& args)
+    {
+        QStringList codes;
+        for (const Expr& a : args)
+            codes << a.code;
+        return codes.join(u',');
+    }
+
+    static QString index(const QString& target, const std::vector<Expr>& args)
+    {
+        if (args.size() == 1)
+            return QStringLiteral("$i1(%1,%2)").arg(target, args[0].code);
+        return QStringLiteral("$idx(%1,[%2])").arg(target, joined(args));
+    }
+
+    // A call of a procedure of the block. Variables passed to ByRef parameters that the procedure
+    // assigns get the parameter's last value back.
+    QString callProcedure(const Token& name, const std::vector<Expr>& args)
+    {
+        const auto found = m_procs.find(name.text);
+        if (found == m_procs.end())
+            return QStringLiteral("$procs[%1](%2)").arg(jsString(name.text), joined(args));
+        const Procedure& proc = found.value();
+        if (m_pass2 && qsizetype(args.size()) != proc.params.size())
+            return QStringLiteral("$throw(450, %1)").arg(jsString(proc.name));
+        QStringList copies;
+        for (qsizetype i = 0; i < proc.params.size(); ++i) {
+            if (proc.byRef[std::size_t(i)] && proc.written.contains(proc.params[i]) &&
+                !args[std::size_t(i)].variable.isEmpty()) {
+                copies << QStringLiteral("%1 = $refs[%2]").arg(args[std::size_t(i)].variable).arg(i);
+                if (m_proc)
+                    m_proc->written.insert(args[std::size_t(i)].variable.mid(2));
+            }
+        }
+        const QString call = QStringLiteral("%1(%2)").arg(mangle(name.text), joined(args));
+        if (copies.isEmpty())
+            return call;
+        const QString t = temp();
+        return QStringLiteral("(%1 = %2, %3, %1)").arg(t, call, copies.join(u", "));
+    }
+
+    // Expressions, loosest first
+
+    struct Operator
+    {
+        const char* token;
+        bool isWord;
+        const char* function;
+    };
+
+    // Binary operators, loosest first. Not sits between And and the comparisons.
+    static const std::vector<std::vector<Operator>>& levels()
+    {
+        static const std::vector<std::vector<Operator>> table{
+            {{"imp", true, "$imp"}},
+            {{"eqv", true, "$eqv"}},
+            {{"xor", true, "$xor"}},
+            {{"or", true, "$or"}},
+            {{"and", true, "$and"}},
+            {},
+            {{"=", false, "$eq"},
+             {"<>", false, "$ne"},
+             {"<", false, "$lt"},
+             {">", false, "$gt"},
+             {"<=", false, "$le"},
+             {">=", false, "$ge"},
+             {"is", true, "$is"}},
+            {{"&", false, "$cat"}},
+            {{"+", false, "$add"}, {"-", false, "$sub"}},
+            {{"mod", true, "$mod"}},
+            {{"\\", false, "$idiv"}},
+            {{"*", false, "$mul"}, {"/", false, "$div"}},
+        };
+        return table;
+    }
+    static constexpr int NotLevel = 5;
+    static constexpr int ConcatenationLevel = 7;
+
+    Expr parseExpr() { return binary(0); }
+
+    Expr binary(int level)
+    {
+        if (level == NotLevel) {
+            if (acceptWord("not"))
+                return {QStringLiteral("$not(%1)").arg(binary(NotLevel).code), {}};
+            return binary(level + 1);
+        }
+        if (level == int(levels().size()))
+            return unary();
+        Expr left = binary(level + 1);
+        for (;;) {
+            const auto& ops = levels()[std::size_t(level)];
+            const auto op = std::find_if(ops.begin(), ops.end(),
+                                         [&](const Operator& o) { return o.isWord ? isWord(o.token) : isOp(o.token); });
+            if (op == ops.end())
+                return left;
+            ++m_p;
+            const Expr right = binary(level + 1);
+            left = {QStringLiteral("%1(%2,%3)").arg(QLatin1String(op->function), left.code, right.code), {}};
+        }
+    }
+
+    // Negation binds looser than ^: -2 ^ 2 is -4.
+    Expr unary()
+    {
+        if (acceptOp("-"))
+            return {QStringLiteral("$neg(%1)").arg(unary().code), {}};
+        if (acceptOp("+"))
+            return {QStringLiteral("$pos(%1)").arg(unary().code), {}};
+        return power();
+    }
+
+    Expr power()
+    {
+        Expr left = postfix();
+        while (acceptOp("^")) {
+            Expr right;
+            if (acceptOp("-"))
+                right = {QStringLiteral("$neg(%1)").arg(postfix().code), {}};
+            else
+                right = postfix();
+            left = {QStringLiteral("$pow(%1,%2)").arg(left.code, right.code), {}};
+        }
+        return left;
+    }
+
+    std::vector<Expr> arguments()
+    {
+        std::vector<Expr> args;
+        expectOp("(");
+        if (acceptOp(")"))
+            return args;
+        for (;;) {
+            if (isOp(",") || isOp(")"))
+                args.push_back({QStringLiteral("undefined"), {}});
+            else
+                args.push_back(parseExpr());
+            if (acceptOp(")"))
+                return args;
+            expectOp(",");
+        }
+    }
+
+    QString memberName()
+    {
+        if (tok().kind != Tok::Ident)
+            fail(QStringLiteral("Expected identifier"));
+        return jsString(m_t[m_p++].text);
+    }
+
+    QString withObject()
+    {
+        if (m_with.empty())
+            fail(QStringLiteral("Invalid or unqualified reference"));
+        return m_with.back();
+    }
+
+    Expr primary()
+    {
+        const Token& t = tok();
+        switch (t.kind) {
+        case Tok::Number:
+        case Tok::String:
+        case Tok::Date:
+            ++m_p;
+            return {t.text, {}};
+        case Tok::Op:
+            if (acceptOp("(")) {
+                Expr inner = parseExpr();
+                expectOp(")");
+                return {u'(' + inner.code + u')', {}};
+            }
+            if (isOp("."))
+                return {withObject(), {}};
+            fail(QStringLiteral("Expected expression"));
+        case Tok::Ident:
+            break;
+        default:
+            fail(QStringLiteral("Expected expression"));
+        }
+        static const QHash<QString, QString> literals{
+            {QStringLiteral("true"), QStringLiteral("true")},       {QStringLiteral("false"), QStringLiteral("false")},
+            {QStringLiteral("empty"), QStringLiteral("undefined")}, {QStringLiteral("null"), QStringLiteral("$NULL")},
+            {QStringLiteral("nothing"), QStringLiteral("null")},
+        };
+        if (const auto found = literals.find(t.text); found != literals.end()) {
+            ++m_p;
+            return {found.value(), {}};
+        }
+        if (acceptWord("new")) {
+            const Token cls = expectName();
+            return {QStringLiteral("$new(%1)").arg(jsString(cls.raw)), {}};
+        }
+        if (isReserved(t.text))
+            fail(QStringLiteral("Expected expression"));
+        const Token name = m_t[m_p++];
+        if (isOp("(")) {
+            const std::vector<Expr> args = arguments();
+            return nameCall(name, args);
+        }
+        return nameValue(name);
+    }
+
+    // Member access and calls after a value: a.b, a.b(1), a(1)(2).
+    Expr postfix()
+    {
+        const bool withMember = isOp(".");
+        Expr value = primary();
+        if (withMember)
+            return member(value);
+        for (;;) {
+            if (isOp("."))
+                value = member(value);
+            else if (isOp("("))
+                value = {index(value.code, arguments()), {}};
+            else
+                return value;
+        }
+    }
+
+    Expr member(Expr value)
+    {
+        while (acceptOp(".")) {
+            const QString lower = tok().text;
+            const QString name = memberName();
+            const bool call = isOp("(");
+            const std::vector<Expr> args = call ? arguments() : std::vector<Expr>{};
+            // Members the document model and the runtime spell in a known way are read directly;
+            // looking a name up in any case costs far more.
+            const auto known = knownMembers().find(lower);
+            if (m_pass2 && known != knownMembers().end() && known->second.second == call) {
+                const QString t = temp();
+                const QString direct = call ? QStringLiteral("%1.%2(%3)").arg(t, known->second.first, joined(args))
+                                            : QStringLiteral("%1.%2").arg(t, known->second.first);
+                const QString generic = call ? QStringLiteral("$call(%1,%2,[%3])").arg(t, name, joined(args))
+                                             : QStringLiteral("$get(%1,%2)").arg(t, name);
+                value = {
+                    QStringLiteral("((%1=%2)!==null&&(typeof %1===$OBJECT||typeof %1===$FUNCTION)&&\"%3\" in %1?%4:%5)")
+                        .arg(t, value.code, known->second.first, direct, generic),
+                    {}};
+            } else if (call) {
+                value = {QStringLiteral("$call(%1,%2,[%3])").arg(value.code, name, joined(args)), {}};
+            } else {
+                value = {QStringLiteral("$get(%1,%2)").arg(value.code, name), {}};
+            }
+            while (isOp("("))
+                value = {index(value.code, arguments()), {}};
+        }
+        return value;
+    }
+
+    // A condition's comparison answers true or false directly.
+    QString condition()
+    {
+        const QString code = parseExpr().code;
+        static const QRegularExpression comparison(QStringLiteral("^\\$(eq|ne|lt|gt|le|ge)\\((.*)\\)$"));
+        const QRegularExpressionMatch m = comparison.match(code);
+        if (m.hasMatch() && balanced(m.captured(2)))
+            return QStringLiteral("$c%1(%2)").arg(m.captured(1), m.captured(2));
+        return QStringLiteral("$b(%1)").arg(code);
+    }
+
+    // Whether the text is one argument list: $eq(a)+$eq(b) must not be read as $eq(a)+$eq(b).
+    static bool balanced(const QString& inner)
+    {
+        int depth = 0;
+        bool inString = false;
+        for (qsizetype i = 0; i < inner.size(); ++i) {
+            const QChar c = inner[i];
+            if (inString) {
+                if (c == u'\\')
+                    ++i;
+                else if (c == u'"')
+                    inString = false;
+            } else if (c == u'"') {
+                inString = true;
+            } else if (c == u'(' || c == u'[') {
+                ++depth;
+            } else if (c == u')' || c == u']') {
+                if (--depth < 0)
+                    return false;
+            }
+        }
+        return depth == 0;
+    }
+
+    // Statements
+
+    using Terminator = bool (Translator::*)() const;
+
+    void block(Terminator done, const QString& expected = {})
+    {
+        for (;;) {
+            skipSeparators();
+            if (m_pendingNext > 0)
+                return;
+            if (tok().kind == Tok::End) {
+                if (done)
+                    fail(expected);
+                return;
+            }
+            if (done && (this->*done)())
+                return;
+            // The end of an enclosing block, or of none: this one was not closed.
+            if (done && (isWord("end") || isWord("next") || isWord("loop") || isWord("wend") || isWord("elseif") ||
+                         isWord("else") || isWord("case")))
+                fail(expected);
+            statement();
+        }
+    }
+
+    void statement()
+    {
+        const int line = tok().line;
+        at(line);
+        const bool guarded = m_resumeSeen && !isWord("function") && !isWord("sub") && !isWord("dim") &&
+                             !isWord("const") && !isWord("private") && !isWord("public") && !isWord("option") &&
+                             !isWord("on");
+        if (guarded)
+            put(QStringLiteral("try{"));
+        statementBody();
+        if (guarded)
+            put(QStringLiteral("}catch($e){$onerror($e,$oe);}"));
+    }
+
+    void statementBody()
+    {
+        if (isWord("option")) {
+            ++m_p;
+            expectWord("explicit", "Explicit");
+            m_optionExplicit = true;
+            return endStatement();
+        }
+        if (isWord("public") || isWord("private")) {
+            ++m_p;
+            acceptWord("default");
+            if (isWord("function") || isWord("sub"))
+                return procedure();
+            if (acceptWord("const"))
+                return constant();
+            return dim();
+        }
+        if (isWord("function") || isWord("sub"))
+            return procedure();
+        if (acceptWord("dim"))
+            return dim();
+        if (acceptWord("const"))
+            return constant();
+        if (acceptWord("redim"))
+            return redim();
+        if (acceptWord("erase")) {
+            const Token name = expectName();
+            put(QStringLiteral("%1 = $erase(%1);").arg(variableTarget(name)));
+            return endStatement();
+        }
+        static const std::pair<const char*, void (Translator::*)()> compound[] = {
+            {"if", &Translator::ifStatement},       {"select", &Translator::selectStatement},
+            {"for", &Translator::forStatement},     {"do", &Translator::doStatement},
+            {"while", &Translator::whileStatement}, {"with", &Translator::withStatement},
+            {"exit", &Translator::exitStatement},   {"on", &Translator::onError},
+        };
+        for (const auto& [word, parse] : compound) {
+            if (acceptWord(word))
+                return (this->*parse)();
+        }
+        if (acceptWord("set")) {
+            assignOrCall(true);
+            return endStatement();
+        }
+        if (acceptWord("call")) {
+            assignOrCall(false);
+            return endStatement();
+        }
+        if (isWord("class"))
+            fail(QStringLiteral("Class statements are not supported"));
+        if (isWord("stop")) {
+            ++m_p;
+            return endStatement();
+        }
+        if (tok().kind == Tok::Ident && isReserved(tok().text))
+            fail(QStringLiteral("Expected statement"));
+        assignOrCall(false);
+        endStatement();
+    }
+
+    void procedure()
+    {
+        const bool isFunction = isWord("function");
+        const int headerLine = tok().line;
+        ++m_p;
+        if (m_proc)
+            fail(QStringLiteral("Expected 'End %1'").arg(m_proc->isFunction ? u"Function" : u"Sub"));
+        const Token name = expectName();
+        Procedure& proc = m_procs[name.text];
+        if (!m_pass2) {
+            if (!proc.name.isEmpty())
+                throw SyntaxError{headerLine, QStringLiteral("Name redefined: '%1'").arg(name.raw)};
+            m_procOrder << name.text;
+            proc = Procedure{};
+        }
+        proc.name = name.raw;
+        proc.isFunction = isFunction;
+        QStringList params;
+        std::vector<bool> byRef;
+        QStringList copies;
+        if (acceptOp("(")) {
+            while (!isOp(")")) {
+                bool ref = true;
+                if (acceptWord("byval"))
+                    ref = false;
+                else
+                    acceptWord("byref");
+                const Token param = expectName();
+                if (acceptOp("("))
+                    expectOp(")");
+                params << param.text;
+                byRef.push_back(ref);
+                if (!ref)
+                    copies << QStringLiteral("%1 = $cp(%1);").arg(mangle(param.text));
+                if (!acceptOp(","))
+                    break;
+            }
+            expectOp(")");
+        }
+        endStatement();
+        proc.params = params;
+        proc.byRef = byRef;
+        for (const QString& p : params)
+            proc.locals.insert(p);
+
+        QStringList mangled;
+        for (const QString& p : params)
+            mangled << mangle(p);
+        put(QStringLiteral("function %1(%2){").arg(mangle(name.text), mangled.join(u',')));
+        const qsizetype declarationsAt = m_out.size();
+
+        m_proc = &proc;
+        m_implicit.clear();
+        m_procTemps.clear();
+        const bool outerResume = m_resumeSeen;
+        m_resumeSeen = false;
+        const bool copiesBack = std::any_of(params.begin(), params.end(), [&](const QString& p) {
+            const auto i = params.indexOf(p);
+            return byRef[std::size_t(i)] && proc.written.contains(p);
+        });
+        put(copies.join(QString()));
+        if (copiesBack)
+            put(QStringLiteral("try{"));
+        m_endWord = isFunction ? QStringLiteral("function") : QStringLiteral("sub");
+        block(&Translator::atProcedureEnd, QStringLiteral("Expected 'End %1'").arg(isFunction ? u"Function" : u"Sub"));
+        at(tok().line);
+        m_p += 2;
+        if (copiesBack)
+            put(QStringLiteral("}finally{$refs=[%1];}").arg(mangled.join(u',')));
+        put(isFunction ? QStringLiteral("return $r;}") : QStringLiteral("}"));
+
+        QStringList locals{QStringLiteral("$oe = 0")};
+        if (isFunction)
+            locals << QStringLiteral("$r");
+        QStringList names(proc.locals.begin(), proc.locals.end());
+        for (const QString& n : m_implicit)
+            names << n;
+        names.sort();
+        names.removeDuplicates();
+        for (const QString& n : names) {
+            if (!params.contains(n))
+                locals << mangle(n);
+        }
+        locals << m_procTemps;
+        m_out.insert(declarationsAt, QStringLiteral("var %1;").arg(locals.join(u',')));
+        m_proc = nullptr;
+        m_resumeSeen = outerResume;
+        endStatement();
+    }
+
+    bool atProcedureEnd() const { return isWord("end") && peek().kind == Tok::Ident && peek().text == m_endWord; }
+
+    // Dim a, b(3), c(): arrays are made where they are declared.
+    void dim()
+    {
+        do {
+            const Token name = expectName();
+            declare(name.text);
+            if (acceptOp("(")) {
+                std::vector<Expr> bounds;
+                while (!isOp(")")) {
+                    bounds.push_back(parseExpr());
+                    if (!acceptOp(","))
+                        break;
+                }
+                expectOp(")");
+                put(QStringLiteral("%1 = $dim([%2]);").arg(mangle(name.text), joined(bounds)));
+            }
+        } while (acceptOp(","));
+        endStatement();
+    }
+
+    void constant()
+    {
+        do {
+            const Token name = expectName();
+            declare(name.text);
+            expectOp("=");
+            put(QStringLiteral("%1 = %2;").arg(mangle(name.text), parseExpr().code));
+        } while (acceptOp(","));
+        endStatement();
+    }
+
+    void redim()
+    {
+        const bool preserve = acceptWord("preserve");
+        do {
+            const Token name = expectName();
+            if (!isVariable(name.text))
+                declare(name.text);
+            const QString target = variableTarget(name);
+            const std::vector<Expr> bounds = arguments();
+            put(QStringLiteral("%1 = $redim(%1,%2,[%3]);").arg(target, preserve ? u"true" : u"false", joined(bounds)));
+        } while (acceptOp(","));
+        endStatement();
+    }
+
+    void ifStatement()
+    {
+        put(QStringLiteral("if(%1){").arg(condition()));
+        expectWord("then", "Then");
+        if (tok().kind != Tok::Newline && !isOp(":")) {
+            // One line: If c Then a : b Else d
+            ++m_singleLineIf;
+            singleLineStatements();
+            if (acceptWord("else")) {
+                put(QStringLiteral("}else{"));
+                singleLineStatements();
+            }
+            --m_singleLineIf;
+            put(QStringLiteral("}"));
+            if (isWord("end") && peekWord(1, "if"))
+                m_p += 2;
+            return endStatement();
+        }
+        block(&Translator::atIfPart, QStringLiteral("Expected 'End If'"));
+        for (;;) {
+            at(tok().line);
+            if (acceptWord("elseif")) {
+                put(QStringLiteral("}else if(%1){").arg(condition()));
+                expectWord("then", "Then");
+                block(&Translator::atIfPart, QStringLiteral("Expected 'End If'"));
+            } else if (acceptWord("else")) {
+                put(QStringLiteral("}else{"));
+                block(&Translator::atIfEnd, QStringLiteral("Expected 'End If'"));
+            } else {
+                m_p += 2;
+                put(QStringLiteral("}"));
+                return endStatement();
+            }
+        }
+    }
+
+    bool atIfEnd() const { return isWord("end") && peekWord(1, "if"); }
+    bool atIfPart() const { return atIfEnd() || isWord("elseif") || isWord("else"); }
+
+    void singleLineStatements()
+    {
+        for (;;) {
+            if (atStatementEnd() && !isOp(":"))
+                return;
+            if (acceptOp(":"))
+                continue;
+            statement();
+        }
+    }
+
+    void selectStatement()
+    {
+        expectWord("case", "Case");
+        const QString subject = temp();
+        put(QStringLiteral("%1 = %2;").arg(subject, parseExpr().code));
+        endStatement();
+        skipSeparators();
+        bool first = true;
+        bool sawElse = false;
+        while (!(isWord("end") && peekWord(1, "select"))) {
+            at(tok().line);
+            if (tok().kind == Tok::End)
+                fail(QStringLiteral("Expected 'End Select'"));
+            expectWord("case", "Case");
+            if (sawElse)
+                fail(QStringLiteral("Expected 'End Select'"));
+            if (acceptWord("else")) {
+                sawElse = true;
+                put(first ? QStringLiteral("{") : QStringLiteral("}else{"));
+            } else {
+                QStringList tests;
+                do {
+                    if (acceptWord("is")) {
+                        static const QHash<QString, QString> ops{{QStringLiteral("="), QStringLiteral("$eq")},
+                                                                 {QStringLiteral("<>"), QStringLiteral("$ne")},
+                                                                 {QStringLiteral("<"), QStringLiteral("$lt")},
+                                                                 {QStringLiteral(">"), QStringLiteral("$gt")},
+                                                                 {QStringLiteral("<="), QStringLiteral("$le")},
+                                                                 {QStringLiteral(">="), QStringLiteral("$ge")}};
+                        if (tok().kind != Tok::Op || !ops.contains(tok().text))
+                            fail(QStringLiteral("Expected comparison operator"));
+                        const QString op = ops.value(m_t[m_p++].text);
+                        tests << QStringLiteral("$b(%1(%2,%3))").arg(op, subject, binary(ConcatenationLevel).code);
+                        continue;
+                    }
+                    const Expr low = parseExpr();
+                    if (acceptWord("to"))
+                        tests << QStringLiteral("($b($ge(%1,%2))&&$b($le(%1,%3)))")
+                                     .arg(subject, low.code, parseExpr().code);
+                    else
+                        tests << QStringLiteral("$b($eq(%1,%2))").arg(subject, low.code);
+                } while (acceptOp(","));
+                put(QStringLiteral("%1if(%2){")
+                        .arg(first ? QString() : QStringLiteral("}else "))
+                        .arg(tests.join(u"||")));
+            }
+            first = false;
+            block(&Translator::atCaseEnd, QStringLiteral("Expected 'End Select'"));
+        }
+        m_p += 2;
+        if (!first)
+            put(QStringLiteral("}"));
+        endStatement();
+    }
+
+    bool atCaseEnd() const { return isWord("case") || (isWord("end") && peekWord(1, "select")); }
+
+    QString loopLabel(char kind)
+    {
+        const QString label = QStringLiteral("$l%1").arg(++m_labels);
+        m_loops.push_back({kind, label});
+        return label;
+    }
+
+    void forStatement()
+    {
+        if (acceptWord("each")) {
+            const Token name = expectName();
+            const QString target = variableTarget(name);
+            expectWord("in", "In");
+            const QString items = temp();
+            const QString i = temp();
+            const QString label = loopLabel('f');
+            put(QStringLiteral("%1:for(%2=$each(%3),%4=0;%4<%2.length;++%4){%5=%2[%4];")
+                    .arg(label, items, parseExpr().code, i, target));
+        } else {
+            const Token name = expectName();
+            const QString target = variableTarget(name);
+            expectOp("=");
+            const QString start = parseExpr().code;
+            expectWord("to", "To");
+            const QString end = temp();
+            const QString step = temp();
+            const QString endCode = parseExpr().code;
+            const QString stepCode = acceptWord("step") ? parseExpr().code : QStringLiteral("1");
+            const QString label = loopLabel('f');
+            static const QRegularExpression wholeLiteral(QStringLiteral("^\\(?-?\\d+\\)?$"));
+            if (wholeLiteral.match(start).hasMatch() && wholeLiteral.match(stepCode).hasMatch() &&
+                !target.startsWith(u'$')) {
+                // Whole numbers count on as plain numbers: their value alone tells Integer from Long.
+                const QString cmp = stepCode.contains(u'-') ? QStringLiteral(">=") : QStringLiteral("<=");
+                put(QStringLiteral("%1:for(%2=%3,%4=$fornum(%5);typeof %2===$NUMBER&&typeof %4===$NUMBER?%2%6%4:"
+                                   "$forgo(%2,%4,%7);%2=typeof %2===$NUMBER?%2+%7:$add(%2,%7)){")
+                        .arg(label, target, start, end, endCode, cmp, stepCode));
+            } else {
+                put(QStringLiteral(
+                        "%1:for(%2=$fornum(%3),%4=$fornum(%5),%6=$fornum(%7);$forgo(%2,%4,%6);%2=$add(%2,%6)){")
+                        .arg(label, target, start, end, endCode, step, stepCode));
+            }
+        }
+        endStatement();
+        block(&Translator::atNext, QStringLiteral("Expected 'Next'"));
+        m_loops.pop_back();
+        put(QStringLiteral("}"));
+        if (m_pendingNext > 0) {
+            --m_pendingNext;
+            return;
+        }
+        at(tok().line);
+        ++m_p;
+        if (tok().kind == Tok::Ident) {
+            expectName();
+            while (acceptOp(",")) {
+                expectName();
+                ++m_pendingNext;
+            }
+        }
+        endStatement();
+    }
+
+    bool atNext() const { return isWord("next"); }
+
+    void doStatement()
+    {
+        const QString label = loopLabel('d');
+        if (isWord("while") || isWord("until")) {
+            const bool until = isWord("until");
+            ++m_p;
+            const QString c = condition();
+            put(QStringLiteral("%1:while(%2%3){").arg(label, until ? u"!" : u"", c));
+            endStatement();
+            block(&Translator::atLoop, QStringLiteral("Expected 'Loop'"));
+            at(tok().line);
+            ++m_p;
+            put(QStringLiteral("}"));
+        } else {
+            endStatement();
+            put(QStringLiteral("%1:do{").arg(label));
+            block(&Translator::atLoop, QStringLiteral("Expected 'Loop'"));
+            at(tok().line);
+            ++m_p;
+            if (isWord("while") || isWord("until")) {
+                const bool until = isWord("until");
+                ++m_p;
+                put(QStringLiteral("}while(%1%2);").arg(until ? u"!" : u"", condition()));
+            } else {
+                put(QStringLiteral("}while(true);"));
+            }
+        }
+        m_loops.pop_back();
+        endStatement();
+    }
+
+    bool atLoop() const { return isWord("loop"); }
+
+    void whileStatement()
+    {
+        const QString label = loopLabel('w');
+        put(QStringLiteral("%1:while(%2){").arg(label, condition()));
+        endStatement();
+        block(&Translator::atWend, QStringLiteral("Expected 'Wend'"));
+        at(tok().line);
+        ++m_p;
+        m_loops.pop_back();
+        put(QStringLiteral("}"));
+        endStatement();
+    }
+
+    bool atWend() const { return isWord("wend"); }
+
+    void withStatement()
+    {
+        const QString object = temp();
+        put(QStringLiteral("%1=%2;").arg(object, parseExpr().code));
+        endStatement();
+        m_with.push_back(object);
+        block(&Translator::atWithEnd, QStringLiteral("Expected 'End With'"));
+        m_with.pop_back();
+        at(tok().line);
+        m_p += 2;
+        endStatement();
+    }
+
+    bool atWithEnd() const { return isWord("end") && peekWord(1, "with"); }
+
+    void exitStatement()
+    {
+        const auto breakOut = [&](char kind, const char* word) {
+            for (auto it = m_loops.rbegin(); it != m_loops.rend(); ++it) {
+                if (it->kind == kind)
+                    return put(QStringLiteral("break %1;").arg(it->label));
+            }
+            fail(QStringLiteral("Invalid 'Exit %1' statement").arg(QLatin1String(word)));
+        };
+        if (acceptWord("for")) {
+            breakOut('f', "For");
+        } else if (acceptWord("do")) {
+            breakOut('d', "Do");
+        } else if (isWord("function") || isWord("sub")) {
+            const bool function = isWord("function");
+            ++m_p;
+            if (!m_proc || m_proc->isFunction != function)
+                fail(QStringLiteral("Invalid 'Exit' statement"));
+            put(function ? QStringLiteral("return $r;") : QStringLiteral("return;"));
+        } else {
+            fail(QStringLiteral("Expected 'Do', 'For', 'Sub' or 'Function'"));
+        }
+        endStatement();
+    }
+
+    void onError()
+    {
+        expectWord("error", "Error");
+        if (acceptWord("resume")) {
+            expectWord("next", "Next");
+            m_resumeSeen = true;
+            put(QStringLiteral("$oe=1;$err.clear();"));
+        } else {
+            expectWord("goto", "GoTo");
+            if (tok().kind != Tok::Number || tok().text != u"0")
+                fail(QStringLiteral("Only 'On Error GoTo 0' is supported"));
+            ++m_p;
+            put(QStringLiteral("$oe=0;$err.clear();"));
+        }
+        endStatement();
+    }
+
+    // Everything that starts with a name: a = 1, a(1) = 2, o.p = 3, Sub1 a, b, o.Method(1), …
+    void assignOrCall(bool isSet)
+    {
+        const bool withMember = isOp(".");
+        QString object; // what a member is read from, while the chain ends in a member
+        QString memberKey;
+        std::optional<Token> name;
+        std::optional<std::vector<Expr>> args;
+        QString value; // the chain up to its last part
+
+        const auto flush = [&]() -> QString {
+            // The chain's value so far, when more follows.
+            if (!memberKey.isEmpty()) {
+                const QString v = args ? QStringLiteral("$call(%1,%2,[%3])").arg(object, memberKey, joined(*args))
+                                       : QStringLiteral("$get(%1,%2)").arg(object, memberKey);
+                memberKey.clear();
+                args.reset();
+                return v;
+            }
+            if (name) {
+                const Expr v = args ? nameCall(*name, *args) : nameValue(*name);
+                name.reset();
+                args.reset();
+                return v.code;
+            }
+            if (args) {
+                const QString v = index(value, *args);
+                args.reset();
+                return v;
+            }
+            return value;
+        };
+
+        if (withMember) {
+            value = withObject();
+        } else {
+            name = expectName();
+        }
+        for (;;) {
+            if (isOp(".")) {
+                value = flush();
+                ++m_p;
+                object = value;
+                memberKey = memberName();
+            } else if (isOp("(") && !args) {
+                args = arguments();
+            } else if (isOp("(")) {
+                value = flush();
+                args = arguments();
+            } else {
+                break;
+            }
+        }
+
+        if (acceptOp("=")) {
+            const Expr rhs = parseExpr();
+            // Arrays are values: assigning one copies it. Only what names a stored value can hold
+            // one that something else holds too; operators and built-in functions make new ones.
+            static const QStringList storedValues{QStringLiteral("$i1("), QStringLiteral("$idx("),
+                                                  QStringLiteral("$get("), QStringLiteral("$call("),
+                                                  QStringLiteral("(")};
+            const bool stored =
+                !rhs.variable.isEmpty() || std::any_of(storedValues.begin(), storedValues.end(),
+                                                       [&](const QString& p) { return rhs.code.startsWith(p); });
+            const QString right = !isSet && stored ? QStringLiteral("$cp(%1)").arg(rhs.code) : rhs.code;
+            if (!memberKey.isEmpty()) {
+                put(args ? QStringLiteral("$setcall(%1,%2,[%3],%4);").arg(object, memberKey, joined(*args), right)
+                         : QStringLiteral("$set(%1,%2,%3);").arg(object, memberKey, right));
+            } else if (name && !args) {
+                put(QStringLiteral("%1=%2;").arg(variableTarget(*name), right));
+            } else if (name) {
+                if (m_proc)
+                    m_proc->written.insert(name->text);
+                put(QStringLiteral("$setidx(%1,[%2],%3);").arg(nameValue(*name).code, joined(*args), right));
+            } else if (args) {
+                put(QStringLiteral("$setidx(%1,[%2],%3);").arg(value, joined(*args), right));
+            } else {
+                fail(QStringLiteral("Expected statement"));
+            }
+            return;
+        }
+        if (isSet)
+            fail(QStringLiteral("Expected '='"));
+
+        // A call: arguments without parentheses follow the name.
+        std::vector<Expr> plain;
+        if (!atStatementEnd()) {
+            if (args)
+                fail(QStringLiteral("Expected end of statement"));
+            for (;;) {
+                if (isOp(","))
+                    plain.push_back({QStringLiteral("undefined"), {}});
+                else
+                    plain.push_back(parseExpr());
+                if (!acceptOp(","))
+                    break;
+            }
+            args = plain;
+        }
+        if (!memberKey.isEmpty()) {
+            put(QStringLiteral("$call(%1,%2,[%3]);").arg(object, memberKey, args ? joined(*args) : QString()));
+        } else if (name) {
+            if (m_proc)
+                for (const Expr& a : args ? *args : std::vector<Expr>{})
+                    if (!a.variable.isEmpty())
+                        m_proc->written.insert(a.variable.mid(2));
+            put(nameCall(*name, args ? *args : std::vector<Expr>{}).code + u';');
+        } else {
+            put(flush() + u';');
+        }
+    }
+
+    void run(bool pass2)
+    {
+        m_pass2 = pass2;
+        m_p = 0;
+        m_out.clear();
+        m_line = 1;
+        m_temps = 0;
+        m_labels = 0;
+        m_topTemps.clear();
+        m_optionExplicit = false;
+        m_resumeSeen = false;
+        m_pendingNext = 0;
+        block(nullptr);
+        if (m_pendingNext > 0)
+            fail(QStringLiteral("Unexpected 'Next'"));
+    }
+
+    std::vector<Token> m_t;
+    std::size_t m_p = 0;
+    bool m_pass2 = false;
+    QString m_out;
+    int m_line = 1;
+
+    QHash<QString, Procedure> m_procs;
+    QStringList m_procOrder;
+    QSet<QString> m_external;
+    QSet<QString> m_globals;
+    QSet<QString> m_implicit;
+    QSet<QString> m_builtinsUsed;
+    bool m_expression = false; // Eval's code runs outside any block's closure
+    Procedure* m_proc = nullptr;
+    QStringList m_procTemps;
+    QStringList m_topTemps;
+    int m_temps = 0;
+    int m_labels = 0;
+    struct Loop
+    {
+        char kind;
+        QString label;
+    };
+    std::vector<Loop> m_loops;
+    std::vector<QString> m_with;
+    bool m_optionExplicit = false;
+    bool m_resumeSeen = false;
+    int m_singleLineIf = 0;
+    int m_pendingNext = 0;
+    QString m_endWord;
+};
+
+} // namespace
+
+VbTranslation translateVbScript(const QString& source, VbSource kind, const QStringList& knownProcedures)
+{
+    try {
+        Translator translator(Lexer(source).run(), knownProcedures);
+        return kind == VbSource::Expression ? translator.expression() : translator.program();
+    } catch (const SyntaxError& error) {
+        VbTranslation failed;
+        failed.error = error.message;
+        failed.errorLine = error.line;
+        return failed;
+    }
+}
