@@ -123,7 +123,7 @@ xmlParserInputPtr OpenDocumentInput(const char* uri, xmlParserCtxtPtr ctxt, int&
 QString OpenErrorText(int errorNumber)
 {
     if (errorNumber == ENOTREGULAR)
-        return QStringLiteral("it is no regular file (a pipe, device or socket is never read)");
+        return QStringLiteral("it is not a regular file (a pipe, device or socket is never read)");
     return QString::fromLocal8Bit(std::strerror(errorNumber));
 }
 
