@@ -25,7 +25,7 @@ QByteArray LocalPathOf(const char* uri);
 // are read: a pipe, device or socket could block the run or never end (ENOTREGULAR).
 xmlParserInputPtr OpenDocumentInput(const char* uri, xmlParserCtxtPtr ctxt, int& errorNumber);
 
-// The errorNumber of a path that names no regular file, and the text for any errorNumber.
+// The errorNumber of a path that names not a regular file, and the text for any errorNumber.
 inline constexpr int ENOTREGULAR = ENODEV;
 QString OpenErrorText(int errorNumber);
 

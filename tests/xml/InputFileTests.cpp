@@ -36,10 +36,10 @@ TEST(InputFileTest, OnlyRegularFilesAreRead)
         QString sheet;
         const char* expected; // in the message; libxslt reports what it could not include or read
     } cases[] = {
-        {"a pipe as the source", pipe, env.writeFile(QStringLiteral("sheet.xsl"), Sheet), "no regular file"},
+        {"a pipe as the source", pipe, env.writeFile(QStringLiteral("sheet.xsl"), Sheet), "not a regular file"},
         {"a device as the source", QStringLiteral("/dev/zero"), env.writeFile(QStringLiteral("sheet.xsl"), Sheet),
-         "no regular file"},
-        {"a pipe as the style sheet", source, pipe, "no regular file"},
+         "not a regular file"},
+        {"a pipe as the style sheet", source, pipe, "not a regular file"},
         {"a pipe as an included sheet", source,
          sheetReading(QStringLiteral("includes.xsl"), "<xsl:include href=\"pipe.xml\"/>"), "pipe.xml"},
         {"a pipe as a document() target", source,
