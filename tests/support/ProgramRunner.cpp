@@ -67,5 +67,5 @@ ProgramResult RunningTabulon::finish()
     m_process.closeWriteChannel();
     const int exitCode = exitCodeOf(m_process);
     m_err += QString::fromUtf8(m_process.readAllStandardError());
-    return {exitCode, m_err};
+    return {exitCode, m_err, QString::fromUtf8(m_process.readAllStandardOutput())};
 }
