@@ -52,7 +52,9 @@ void CopyFileReplacing(const QString& from, const QString& to)
                        {to, error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : destination.errorString()}));
     };
     errno = 0;
-    if (!destination.open(QIODevice::WriteOnly))
+    // Unbuffered: Qt drops a failed flush at commit, which would rename a cut-off file into place
+    // when the disk fills; written directly, every short write is seen here.
+    if (!destination.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw writeFailure();
     // Large enough for few system calls, small enough for the allocator to have at hand.
     QByteArray buffer(1 << 16, Qt::Uninitialized);

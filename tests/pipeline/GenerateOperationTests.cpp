@@ -1,4 +1,5 @@
 #include "pipeline/GenerateOperation.h"
+#include "pipeline/OutputSaving.h"
 
 #include "platform/Failure.h"
 
@@ -10,7 +11,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -351,6 +354,24 @@ TEST_F(GenerateOperationTest, FailedCopyIsReportedAndKeepsTheOldDestination)
     EXPECT_EQ(RunGenerateOperation(form, scripted, recorder), GenerateOutcome::NotWritten);
     EXPECT_EQ(scripted.messages.size(), 1u);
     EXPECT_TRUE(recorder.opened.isEmpty() && recorder.run.isEmpty());
+}
+
+TEST_F(GenerateOperationTest, FullDiskKeepsTheOldDestination)
+{
+    // A file size limit fails writes as a full disk does; the copy is smaller than Qt's write
+    // buffer, so the failure only shows when that buffer is flushed.
+    const QString from = env.writeFile(QStringLiteral("result.csv"), QByteArray(12000, 'x'));
+    const QString existing = env.writeFile(QStringLiteral("out/kept.csv"), "old content");
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    EXPECT_THROW(CopyFileReplacing(from, existing), UnexpectedFailure);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(readFile(existing), QByteArray("old content"));
 }
 
 TEST_F(GenerateOperationTest, BuiltInFormatCopiesTheSourceInTheDialogOnly)
