@@ -26,10 +26,13 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
 
     // Collections are functions, so that nodes(0) works as in JScript, and answer [i] through
     // getters on their prototype, defined once per index an engine has needed. The rewritten
-    // `typeof` still calls them objects. Lists are snapshots, so their length is a plain value.
+    // `typeof` still calls them objects. Lists are snapshots, so their length is fixed when made:
+    // it is the function's own length, its number of parameters, for the short lists most calls
+    // build, as redefining it costs more than the rest of making a list.
     function NodeList() {}
     var listProto = NodeList.prototype = Object.create(Function.prototype);
     listProto.item = function (i) { return i >= 0 && i < this.length ? wrap(this.__nodes[i]) : null; };
+    listProto.__next = 0;
     listProto.nextNode = function () { return this.__next < this.length ? wrap(this.__nodes[this.__next++]) : null; };
     listProto.reset = function () { this.__next = 0; };
     var indexed = 0;
@@ -42,14 +45,30 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
         get: function (target, key) { return isIndex(key) ? target.item(Number(key)) : target[key]; },
         set: function (target, key, value) { target[key] = value; return true; }
     };
+    var callables = [
+        function () { var l = function () { return l.item(arguments[0]); }; return l; },
+        function () { var l = function (i) { return l.item(i); }; return l; },
+        function () { var l = function (i, b) { return l.item(i); }; return l; },
+        function () { var l = function (i, b, c) { return l.item(i); }; return l; },
+        function () { var l = function (i, b, c, d) { return l.item(i); }; return l; },
+        function () { var l = function (i, b, c, d, e) { return l.item(i); }; return l; },
+        function () { var l = function (i, b, c, d, e, f) { return l.item(i); }; return l; },
+        function () { var l = function (i, b, c, d, e, f, g) { return l.item(i); }; return l; },
+        function () { var l = function (i, b, c, d, e, f, g, h) { return l.item(i); }; return l; }
+    ];
     function makeList(handles, proto) {
-        var list = function (i) { return list.item(i); };
+        var length = handles.length;
+        var list;
+        if (length < callables.length) {
+            list = callables[length]();
+        } else {
+            list = callables[1]();
+            Object.defineProperty(list, 'length', { value: length });
+        }
         Object.setPrototypeOf(list, proto);
-        Object.defineProperty(list, 'length', { value: handles.length, writable: true });
         list.__nodes = handles;
-        list.__next = 0;
-        if (handles.length <= IndexedOnPrototype) {
-            for (; indexed < handles.length; ++indexed)
+        if (length <= IndexedOnPrototype) {
+            for (; indexed < length; ++indexed)
                 defineIndex(indexed);
             return list;
         }
@@ -218,8 +237,7 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
     return {
         failed: failed,
         // Node-sets arrive as arrays of node numbers: lists are cheaper to make here than natively.
-        invoke: function (f) {
-            var args = Array.prototype.slice.call(arguments, 1);
+        invoke: function (f, ...args) {
             for (var i = 0; i < args.length; ++i) {
                 if (Array.isArray(args[i]))
                     args[i] = list(args[i]);
