@@ -1,6 +1,7 @@
 #include "scripts/JScriptSource.h"
 #include "scripts/ScriptDom.h"
 #include "scripts/ScriptPrelude.h"
+#include "scripts/ScriptWatchdog.h"
 #include "scripts/VbRuntime.h"
 #include "scripts/VbTranslator.h"
 #include "xml/ScriptBlocks.h"
@@ -21,94 +22,10 @@
 #include <libxslt/xsltutils.h>
 
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <unordered_set>
 
 namespace {
-
-// Interrupts a script call that runs past the time limit. Calls only stamp their start, so that
-// the many short calls of a large run cost no thread wake-ups.
-class Watchdog
-{
-public:
-    explicit Watchdog(std::chrono::milliseconds limit)
-        : m_limit(limit)
-        , m_thread([this] { run(); })
-    {}
-
-    ~Watchdog()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stop = true;
-        }
-        m_wake.notify_one();
-        m_thread.join();
-    }
-
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
-
-    // Returns the call's number, which finish() takes back.
-    quint64 start(QJSEngine* engine)
-    {
-        m_engine = engine;
-        m_startedAt = Clock::now().time_since_epoch().count();
-        return m_call.fetch_add(1) + 1;
-    }
-
-    // Whether the call was interrupted; the engine is ready for the next one either way. Under
-    // the lock, so that the limit cannot fire between the call's end and this check.
-    bool finish(quint64 call)
-    {
-        const std::lock_guard lock(m_mutex);
-        m_call.fetch_add(1);
-        const bool interrupted = m_interrupted.load() == call;
-        if (interrupted)
-            m_engine.load()->setInterrupted(false);
-        return interrupted;
-    }
-
-private:
-    using Clock = std::chrono::steady_clock;
-
-    void run()
-    {
-        std::unique_lock lock(m_mutex);
-        while (!m_stop) {
-            const auto limit = m_limit;
-            const quint64 call = m_call.load();
-            if (call % 2 == 0) {
-                m_wake.wait_for(lock, limit);
-                continue;
-            }
-            const auto deadline = Clock::time_point(Clock::duration(m_startedAt.load())) + limit;
-            if (Clock::now() < deadline) {
-                m_wake.wait_until(lock, deadline);
-                continue;
-            }
-            if (m_call.load() == call && m_interrupted.load() != call) {
-                m_interrupted = call;
-                m_engine.load()->setInterrupted(true);
-            }
-            m_wake.wait_for(lock, limit);
-        }
-    }
-
-    const std::chrono::milliseconds m_limit;
-    std::atomic<QJSEngine*> m_engine{nullptr};
-    std::atomic<Clock::rep> m_startedAt{0};
-    std::atomic<quint64> m_call{0}; // odd while a call runs
-    std::atomic<quint64> m_interrupted{0};
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_stop = false;
-    std::thread m_thread;
-};
 
 QString secondsText(std::chrono::milliseconds limit)
 {
@@ -153,7 +70,7 @@ private:
     ScriptLimits m_limits;
     ScriptNodes m_nodes;
     std::vector<std::unique_ptr<Namespace>> m_namespaces;
-    std::optional<Watchdog> m_watchdog;
+    std::optional<ScriptWatchdog> m_watchdog;
     struct
     {
         const xmlChar* name = nullptr;
