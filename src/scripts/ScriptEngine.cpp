@@ -263,8 +263,10 @@ xmlXPathObject* JsScriptRunner::fromScript(const QJSValue& value)
     seen.reserve(std::size_t(std::max(length, 0)));
     for (int i = 0; i < length; ++i) {
         xmlNode* node = m_nodes.node(handles.property(quint32(i)).toInt());
-        if (node && seen.insert(node).second)
+        if (node && seen.insert(node).second) {
+            m_nodes.pin(node);
             xmlXPathNodeSetAddUnique(result->nodesetval, node);
+        }
     }
     return result;
 }

@@ -10,13 +10,21 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
      'documentElement', 'childNodes', 'attributes', 'getAttribute', 'selectNodes', 'selectSingleNode',
      'newDocument', 'loadXML', 'parseError', 'setProperty', 'getProperty', 'createNode', 'appendChild',
      'setAttribute', 'setAttributeNode', 'getElementsByTagName', 'cloneNode', 'removeChild', 'insertBefore',
-     'replaceChild', 'removeAttribute', 'setDocumentElement', 'isSameNode'].forEach(function (name) {
+     'replaceChild', 'removeAttribute', 'setDocumentElement', 'isSameNode', 'keeperOf'].forEach(function (name) {
         dom[name] = bridge[name];
     });
     // One prototype for documents and other nodes: telling them apart would cost a call per node.
     var nodeProto;
     function Node(h) { this.__node = h; }
-    function wrap(h) { return h < 0 ? null : new Node(h); }
+    // Odd numbers are nodes of documents scripts build, which live while a wrapper holds their keeper.
+    function wrap(h) {
+        if (h < 0)
+            return null;
+        var node = new Node(h);
+        if (h & 1)
+            node.__keep = dom.keeperOf(h);
+        return node;
+    }
     function handleOf(node) {
         if (node === null || typeof node !== 'object' || typeof node.__node !== 'number')
             throw new TypeError('A node was expected');
