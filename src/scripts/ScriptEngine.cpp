@@ -322,15 +322,15 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
     const quint64 callNumber = m_watchdog->start(ns.engine.get());
     const QJSValue result = ns.invoke.call(scriptArgs);
     const bool interrupted = m_watchdog->finish(callNumber);
-    const QString name = QString::fromUtf8(reinterpret_cast<const char*>(ctxt->context->function));
+    const auto name = [&] { return QString::fromUtf8(reinterpret_cast<const char*>(ctxt->context->function)); };
     if (interrupted)
         fail(ctxt, QStringLiteral("The script function %1 did not finish within %2 seconds and was stopped")
-                       .arg(name, secondsText(m_limits.callTime)));
+                       .arg(name(), secondsText(m_limits.callTime)));
     else if (result.strictlyEquals(ns.failed))
         fail(ctxt, QStringLiteral("Script error in function %1: %2")
-                       .arg(name, ns.failed.property(QStringLiteral("message")).toString()));
+                       .arg(name(), ns.failed.property(QStringLiteral("message")).toString()));
     else if (result.isError())
-        fail(ctxt, QStringLiteral("Script error in function %1: %2").arg(name, result.toString()));
+        fail(ctxt, QStringLiteral("Script error in function %1: %2").arg(name(), result.toString()));
     else
         valuePush(ctxt, fromScript(result));
     m_nodes.endCall();
