@@ -380,9 +380,12 @@ bool ScriptNodes::charge(qint64 bytes, const xmlDoc* doc)
     return true;
 }
 
-void ScriptNodes::collect()
+void ScriptNodes::collect(const xmlDoc* inUse)
 {
     m_chargedSinceCollect = 0;
+    // Left to the end of the run if the collection drops its last keeper.
+    if (Group* group = inUse ? groupOf(inUse) : nullptr)
+        group->inUse = true;
     for (QJSEngine* engine : m_engines)
         engine->collectGarbage();
     // A dropped keeper waits for its deferred deletion, which is sent here, keeper by keeper, so
@@ -396,6 +399,8 @@ void ScriptNodes::collect()
         if (keeper)
             QCoreApplication::sendPostedEvents(keeper, QEvent::DeferredDelete);
     }
+    if (Group* group = inUse ? groupOf(inUse) : nullptr)
+        group->inUse = false;
 }
 
 void ScriptNodes::released(DocumentKeeper* keeper)
@@ -404,7 +409,7 @@ void ScriptNodes::released(DocumentKeeper* keeper)
     if (!group)
         return;
     std::erase(group->keepers, keeper);
-    if (group->keepers.empty() && !group->pinned)
+    if (group->keepers.empty() && !group->pinned && !group->inUse)
         free(group);
 }
 
@@ -472,11 +477,11 @@ xmlNode* ScriptDom::changeableOrThrow(int h)
     return node;
 }
 
-bool ScriptDom::chargeOrThrow(qint64 bytes, const xmlDoc* doc)
+bool ScriptDom::chargeOrThrow(qint64 bytes, const xmlDoc* doc, const xmlDoc* inUse)
 {
     if (m_nodes.charge(bytes, doc))
         return true;
-    m_nodes.collect();
+    m_nodes.collect(inUse ? inUse : doc);
     if (m_nodes.charge(bytes, doc))
         return true;
     m_engine.throwError(QJSValue::RangeError,
@@ -1043,7 +1048,7 @@ int ScriptDom::cloneNode(int h, bool deep)
     xmlNode* node = nodeOrThrow(h);
     const qint64 size = node && deep ? approximateSize(node) : 256;
     const bool intoOwnDocument = node && m_nodes.owns(node) && !isDocument(node);
-    if (!node || !chargeOrThrow(size, intoOwnDocument ? node->doc : nullptr))
+    if (!node || !chargeOrThrow(size, intoOwnDocument ? node->doc : nullptr, node->doc))
         return -1;
     if (isDocument(node)) {
         xmlDoc* copy = m_nodes.newDocument(size);

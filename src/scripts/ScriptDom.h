@@ -65,8 +65,9 @@ public:
     // the total would pass the limit.
     bool charge(qint64 bytes, const xmlDoc* doc);
     qint64 memoryLimit() const { return m_memoryLimit; }
-    // Runs the engines' garbage collectors and frees the documents they no longer reach.
-    void collect();
+    // Runs the engines' garbage collectors and frees the documents they no longer reach, except
+    // the one the caller still works on (reached perhaps through a number the script forged).
+    void collect(const xmlDoc* inUse = nullptr);
 
     struct DocumentState
     {
@@ -95,6 +96,7 @@ private:
         std::vector<xmlNode*> detached;
         std::vector<DocumentKeeper*> keepers;
         bool pinned = false;
+        bool inUse = false;
         qint64 charged = 0;
     };
     Group* groupOf(const xmlDoc* doc) const;
@@ -189,7 +191,9 @@ public:
 private:
     xmlNode* nodeOrThrow(int h);
     xmlNode* changeableOrThrow(int h);
-    bool chargeOrThrow(qint64 bytes, const xmlDoc* doc);
+    // Charges bytes to doc (or to a document about to be made); inUse is the document of nodes the
+    // caller holds, which a collection must not free.
+    bool chargeOrThrow(qint64 bytes, const xmlDoc* doc, const xmlDoc* inUse = nullptr);
     // The child, ready to be linked under parent (copied when it comes from a read-only document),
     // or nothing after an error was thrown.
     xmlNode* insertable(xmlNode* parent, int& childHandle);

@@ -707,6 +707,12 @@ TEST_F(ScriptBlockTest, DocumentsScriptsDropAreFreed)
          "function made() { var d = new ActiveXObject('Msxml2.DOMDocument'); d.loadXML('<a>made</a>');"
          " return d.documentElement; }\nfunction f(n, c) { return n.item(0).text; }",
          "u:f(u:made(), u:churn())", "made"},
+        {"a document reached only through a forged wrapper while memory runs short",
+         "function f() { var d = new ActiveXObject('Msxml2.DOMDocument'); var fake = { __node: d.__node };"
+         " Object.setPrototypeOf(fake, Object.getPrototypeOf(d)); d = null;"
+         " for (var i = 0; i < 1500; ++i) new ActiveXObject('Msxml2.DOMDocument');"
+         " fake.loadXML('<a>' + new Array(100000).join('x') + '</a>'); return fake.documentElement.text.length; }",
+         "u:f()", "99999"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
