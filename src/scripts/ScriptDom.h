@@ -34,10 +34,9 @@ public:
     ScriptNodes(const ScriptNodes&) = delete;
     ScriptNodes& operator=(const ScriptNodes&) = delete;
 
-    // Numbers of nodes of documents scripts build are odd: those need a keeper.
+    // Numbers of nodes of documents scripts build are odd: wrappers of those hold a keeper.
     int handle(xmlNode* node);
     xmlNode* node(int handle) const;
-    static bool needsKeeper(int handle) { return handle >= 0 && handle % 2 == 1; }
 
     // Forgets the nodes of result tree fragments seen during the call that just returned, and
     // frees dropped documents when much was built since that was last done.
