@@ -50,6 +50,7 @@ private:
         std::unique_ptr<ScriptDom> dom;
         QJSValue failed;
         QJSValue invoke;
+        QJSValue invokeWith[3]; // no, one or two arguments
         QSet<QString> builtins;
         std::vector<std::pair<QByteArray, QJSValue>> functions;
     };
@@ -168,6 +169,8 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
                                 dialect.toString());
     ns->failed = parts.property(QStringLiteral("failed"));
     ns->invoke = parts.property(QStringLiteral("invoke"));
+    for (int n = 0; n < 3; ++n)
+        ns->invokeWith[n] = parts.property(QStringLiteral("invoke") + QString::number(n));
     if (vb) {
         if (const QString problem = installVbRuntime(*ns->engine); !problem.isEmpty())
             throw UnexpectedFailure(QStringLiteral("The VBScript runtime could not be prepared: ") + problem);
@@ -320,7 +323,7 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
         scriptArgs.append(arg ? toScript(ns, arg.get()) : QJSValue());
 
     const quint64 callNumber = m_watchdog->start(ns.engine.get());
-    const QJSValue result = ns.invoke.call(scriptArgs);
+    const QJSValue result = (args.size() < 3 ? ns.invokeWith[args.size()] : ns.invoke).call(scriptArgs);
     const bool interrupted = m_watchdog->finish(callNumber);
     const auto name = [&] { return QString::fromUtf8(reinterpret_cast<const char*>(ctxt->context->function)); };
     if (interrupted)

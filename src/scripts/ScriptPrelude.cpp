@@ -53,16 +53,17 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
         get: function (target, key) { return isIndex(key) ? target.item(Number(key)) : target[key]; },
         set: function (target, key, value) { target[key] = value; return true; }
     };
+    // Arrow functions: they cost less to make than other functions, which come with a prototype.
     var callables = [
-        function () { var l = function () { return l.item(arguments[0]); }; return l; },
-        function () { var l = function (i) { return l.item(i); }; return l; },
-        function () { var l = function (i, b) { return l.item(i); }; return l; },
-        function () { var l = function (i, b, c) { return l.item(i); }; return l; },
-        function () { var l = function (i, b, c, d) { return l.item(i); }; return l; },
-        function () { var l = function (i, b, c, d, e) { return l.item(i); }; return l; },
-        function () { var l = function (i, b, c, d, e, f) { return l.item(i); }; return l; },
-        function () { var l = function (i, b, c, d, e, f, g) { return l.item(i); }; return l; },
-        function () { var l = function (i, b, c, d, e, f, g, h) { return l.item(i); }; return l; }
+        function () { var l = (...a) => l.item(a[0]); return l; },
+        function () { var l = (i) => l.item(i); return l; },
+        function () { var l = (i, b) => l.item(i); return l; },
+        function () { var l = (i, b, c) => l.item(i); return l; },
+        function () { var l = (i, b, c, d) => l.item(i); return l; },
+        function () { var l = (i, b, c, d, e) => l.item(i); return l; },
+        function () { var l = (i, b, c, d, e, f) => l.item(i); return l; },
+        function () { var l = (i, b, c, d, e, f, g) => l.item(i); return l; },
+        function () { var l = (i, b, c, d, e, f, g, h) => l.item(i); return l; }
     ];
     function makeList(handles, proto) {
         var length = handles.length;
@@ -242,28 +243,45 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
         return text;
     }
     var failed = {};
+    function fail(e) {
+        failed.message = messageOf(e);
+        return failed;
+    }
     return {
         failed: failed,
         // Node-sets arrive as arrays of node numbers: lists are cheaper to make here than natively.
+        // The usual one or two arguments are passed without an array of them, which is garbage
+        // the engine would have to collect.
         invoke: function (f, ...args) {
             for (var i = 0; i < args.length; ++i) {
                 if (Array.isArray(args[i]))
                     args[i] = list(args[i]);
             }
             try {
-                // A direct call costs less than apply for the usual one or two arguments.
-                switch (args.length) {
-                case 0:
-                    return converted(f());
-                case 1:
-                    return converted(f(args[0]));
-                case 2:
-                    return converted(f(args[0], args[1]));
-                }
                 return converted(f.apply(undefined, args));
             } catch (e) {
-                failed.message = messageOf(e);
-                return failed;
+                return fail(e);
+            }
+        },
+        invoke0: function (f) {
+            try {
+                return converted(f());
+            } catch (e) {
+                return fail(e);
+            }
+        },
+        invoke1: function (f, a) {
+            try {
+                return converted(f(Array.isArray(a) ? list(a) : a));
+            } catch (e) {
+                return fail(e);
+            }
+        },
+        invoke2: function (f, a, b) {
+            try {
+                return converted(f(Array.isArray(a) ? list(a) : a, Array.isArray(b) ? list(b) : b));
+            } catch (e) {
+                return fail(e);
             }
         }
     };
