@@ -59,11 +59,7 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
         function () { var l = (i) => l.item(i); return l; },
         function () { var l = (i, b) => l.item(i); return l; },
         function () { var l = (i, b, c) => l.item(i); return l; },
-        function () { var l = (i, b, c, d) => l.item(i); return l; },
-        function () { var l = (i, b, c, d, e) => l.item(i); return l; },
-        function () { var l = (i, b, c, d, e, f) => l.item(i); return l; },
-        function () { var l = (i, b, c, d, e, f, g) => l.item(i); return l; },
-        function () { var l = (i, b, c, d, e, f, g, h) => l.item(i); return l; }
+        function () { var l = (i, b, c, d) => l.item(i); return l; }
     ];
     function makeList(handles, proto) {
         var length = handles.length;
