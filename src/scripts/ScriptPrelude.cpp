@@ -54,22 +54,23 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
         set: function (target, key, value) { target[key] = value; return true; }
     };
     // Arrow functions: they cost less to make than other functions, which come with a prototype.
-    var callables = [
-        function () { var l = (...a) => l.item(a[0]); return l; },
-        function () { var l = (i) => l.item(i); return l; },
-        function () { var l = (i, b) => l.item(i); return l; },
-        function () { var l = (i, b, c) => l.item(i); return l; },
-        function () { var l = (i, b, c, d) => l.item(i); return l; }
-    ];
+    var ShortLength = 4;
+    function callable(length) {
+        var l;
+        switch (length) {
+        case 0: l = (...a) => l.item(a[0]); break;
+        case 1: l = (i) => l.item(i); break;
+        case 2: l = (i, b) => l.item(i); break;
+        case 3: l = (i, b, c) => l.item(i); break;
+        default: l = (i, b, c, d) => l.item(i); break;
+        }
+        return l;
+    }
     function makeList(handles, proto) {
         var length = handles.length;
-        var list;
-        if (length < callables.length) {
-            list = callables[length]();
-        } else {
-            list = callables[1]();
+        var list = callable(length);
+        if (length > ShortLength)
             Object.defineProperty(list, 'length', { value: length });
-        }
         Object.setPrototypeOf(list, proto);
         list.__nodes = handles;
         if (length <= IndexedOnPrototype) {
