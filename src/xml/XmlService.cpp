@@ -425,11 +425,10 @@ xmlParserInputPtr secureEntityLoader(const char* url, const char*, xmlParserCtxt
     auto* state = ctxt ? static_cast<WhitespaceFilter*>(ctxt->_private) : nullptr;
     if (state && (state->mark != WhitespaceFilter::Mark || std::exchange(state->fileOpened, true)))
         return nullptr;
-    int error = 0;
-    xmlParserInputPtr input = OpenDocumentInput(url, ctxt, error);
-    if (!input && state)
-        state->openError = error;
-    return input;
+    const DocumentInput opened = OpenDocumentInput(url, ctxt);
+    if (!opened.input && state)
+        state->openError = opened.errorNumber;
+    return opened.input;
 }
 
 XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace, XmlParseError* error = nullptr);
