@@ -4,6 +4,7 @@
 #include "xml/Comments.h"
 #include "xml/DocumentInput.h"
 #include "xml/DomNames.h"
+#include "xml/Exslt.h"
 #include "xml/FormatNumber.h"
 #include "xml/HtmlResult.h"
 #include "xml/LimitMessages.h"
@@ -17,7 +18,6 @@
 #include <QFile>
 #include <QStringList>
 
-#include <libexslt/exslt.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/SAX2.h>
@@ -436,7 +436,11 @@ XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace,
 xmlDocPtr documentLoader(const xmlChar* uri, xmlDictPtr dict, int, void*, xsltLoadType type)
 {
     const QByteArray path(reinterpret_cast<const char*>(uri));
-    return parseFile(path, dict, type == XSLT_LOAD_DOCUMENT).release();
+    XmlDocPtr doc = parseFile(path, dict, type == XSLT_LOAD_DOCUMENT);
+    // Should the library be missing, the module's first EXSLT function fails as unregistered.
+    if (type == XSLT_LOAD_STYLESHEET)
+        (void)RegisterExsltFor(doc.get());
+    return doc.release();
 }
 
 XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace, XmlParseError* error)
@@ -538,7 +542,6 @@ void initialiseXmlService()
     static std::once_flag once;
     std::call_once(once, [] {
         xmlInitParser();
-        exsltRegisterAll();
         xsltRegisterExtModuleFunction(BAD_CAST "node-set", BAD_CAST MsxslNamespace, xsltFunctionNodeSet);
         registerMsxslFunctions();
         xmlSetExternalEntityLoader(secureEntityLoader);
@@ -724,6 +727,8 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
     cdataSectionsAsText(copy.get());
     copyInheritedNamespaces(copy.get());
     replaceCommentInstructions(copy.get());
+    if (const auto problem = RegisterExsltFor(copy.get()))
+        throw UnexpectedFailure(*problem);
     StylesheetPtr style(xsltParseStylesheetDoc(copy.get()));
     if (!style)
         throw failure(QStringLiteral("The style sheet is not a valid XSLT style sheet"));
