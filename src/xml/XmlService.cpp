@@ -472,8 +472,7 @@ XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace,
     }
     if (!doc && error && filter.openError != 0) {
         error->errorCode = XML_IO_LOAD_ERROR;
-        error->reason = QStringLiteral("The file cannot be opened: %1")
-                            .arg(OpenErrorText(filter.openError));
+        error->reason = QStringLiteral("The file cannot be opened: %1").arg(OpenErrorText(filter.openError));
     } else if (!doc && error) {
         const xmlError* last = xmlCtxtGetLastError(ctxt.get());
         const auto first = capture.firstError();
