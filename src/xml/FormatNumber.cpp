@@ -11,6 +11,9 @@
 #include <libxslt/xsltInternals.h>
 #include <libxslt/xsltutils.h>
 
+#include <string>
+#include <string_view>
+
 namespace {
 
 const QChar CurrencySign(0x00A4);
@@ -113,14 +116,53 @@ private:
     void* m_context;
 };
 
+// The pattern and decimal format last found valid. A sheet calls format-number once per node
+// with the same literal pattern, and checking it anew each time cost a sixth of a large run.
+// Cleared for every transformation, so that a format freed with its sheet is never taken for a
+// new one at the same address.
+struct AcceptedPattern
+{
+    std::string pattern;
+    const xsltDecimalFormat* format = nullptr;
+    bool valid = false;
+
+    bool matches(const std::string_view text, const xsltDecimalFormat* decimalFormat) const
+    {
+        return valid && format == decimalFormat && pattern == text;
+    }
+};
+
+thread_local AcceptedPattern lastAccepted;
+
+// The text of an argument without copying it when it is a string already, as a literal pattern is.
+class ArgumentText
+{
+public:
+    explicit ArgumentText(xmlXPathObjectPtr value)
+        : m_owned(value && value->type == XPATH_STRING ? nullptr : xmlXPathCastToString(value))
+        , m_text(m_owned ? m_owned : value->stringval)
+    {}
+    ~ArgumentText() { xmlFree(m_owned); }
+    ArgumentText(const ArgumentText&) = delete;
+    ArgumentText& operator=(const ArgumentText&) = delete;
+
+    const xmlChar* get() const { return m_text; }
+    std::string_view view() const
+    {
+        return m_text ? std::string_view(reinterpret_cast<const char*>(m_text)) : std::string_view();
+    }
+
+private:
+    xmlChar* m_owned;
+    const xmlChar* m_text;
+};
+
 void checkedFormatNumber(xmlXPathParserContextPtr ctxt, int nargs)
 {
     if ((nargs == 2 || nargs == 3) && ctxt->valueNr >= nargs) {
         xsltTransformContextPtr tctxt = xsltXPathGetTransformContext(ctxt);
-        xmlChar* patternText = xmlXPathCastToString(ctxt->valueTab[ctxt->valueNr - nargs + 1]);
-        const QString pattern = fromXml(patternText);
-        xmlFree(patternText);
-        if (pattern.isEmpty()) {
+        const ArgumentText patternText(ctxt->valueTab[ctxt->valueNr - nargs + 1]);
+        if (patternText.view().empty()) {
             SilencedGenericErrors silence;
             xsltFormatNumberFunction(ctxt, nargs);
             return;
@@ -129,10 +171,14 @@ void checkedFormatNumber(xmlXPathParserContextPtr ctxt, int nargs)
         if (tctxt && nargs == 2)
             format = tctxt->style->decimalFormat;
         else if (tctxt) {
-            xmlChar* name = xmlXPathCastToString(ctxt->valueTab[ctxt->valueNr - 1]);
-            format = xsltDecimalFormatGetByName(tctxt->style, name);
-            xmlFree(name);
+            const ArgumentText name(ctxt->valueTab[ctxt->valueNr - 1]);
+            format = xsltDecimalFormatGetByName(tctxt->style, const_cast<xmlChar*>(name.get()));
         }
+        if (lastAccepted.matches(patternText.view(), format)) {
+            xsltFormatNumberFunction(ctxt, nargs);
+            return;
+        }
+        const QString pattern = fromXml(patternText.get());
         if (const auto problem = formatPatternProblem(pattern, symbolsOf(format))) {
             xsltTransformError(tctxt, nullptr, tctxt ? tctxt->inst : nullptr,
                                "format-number: the pattern '%s' is not valid: %s\n", pattern.toUtf8().constData(),
@@ -142,6 +188,7 @@ void checkedFormatNumber(xmlXPathParserContextPtr ctxt, int nargs)
             xmlXPathErr(ctxt, XPATH_EXPR_ERROR);
             return;
         }
+        lastAccepted = {std::string(patternText.view()), format, true};
     }
     xsltFormatNumberFunction(ctxt, nargs);
 }
@@ -180,6 +227,7 @@ std::optional<QString> formatPatternProblem(const QString& pattern, const Decima
 
 void installCheckedFormatNumber(_xsltTransformContext* context)
 {
+    lastAccepted = {};
     // Registering adds nothing where a function of that name exists: the built-in one goes first.
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "format-number", nullptr);
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "format-number", checkedFormatNumber);
