@@ -13,6 +13,7 @@
 #include "xml/SheetChecks.h"
 #include "xml/SystemProperty.h"
 #include "xml/TextSort.h"
+#include "xml/TreeMemory.h"
 
 #include <QFile>
 #include <QStringList>
@@ -469,8 +470,7 @@ XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace,
     }
     if (!doc && error && filter.openError != 0) {
         error->errorCode = XML_IO_LOAD_ERROR;
-        error->reason = QStringLiteral("The file cannot be opened: %1")
-                            .arg(OpenErrorText(filter.openError));
+        error->reason = QStringLiteral("The file cannot be opened: %1").arg(OpenErrorText(filter.openError));
     } else if (!doc && error) {
         const xmlError* last = xmlCtxtGetLastError(ctxt.get());
         const auto first = capture.firstError();
@@ -538,6 +538,9 @@ void initialiseXmlService()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+#ifndef TABULON_LIBC_XML_MEMORY
+        TreeMemory::installForLibxml();
+#endif
         xmlInitParser();
         exsltRegisterAll();
         xsltRegisterExtModuleFunction(BAD_CAST "node-set", BAD_CAST MsxslNamespace, xsltFunctionNodeSet);

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <mutex>
+
+// Memory for libxml2 and libxslt, shaped for large documents. Nodes (the one size a tree has
+// millions of) are packed into one reserved address range without the rounding a general
+// allocator adds; buffers that grow to megabytes (the text of a result, long node lists) live in
+// mappings of their own that grow in place. Everything else goes to malloc. Safe to use from
+// several threads; pointers it did not hand out are passed on to free and realloc.
+class TreeMemory
+{
+public:
+    // Allocations from this size on get a mapping of their own.
+    static constexpr std::size_t LargeSize = std::size_t(1) << 20;
+
+    explicit TreeMemory(std::size_t reservedBytes = std::size_t(32) << 30);
+    ~TreeMemory();
+    TreeMemory(const TreeMemory&) = delete;
+    TreeMemory& operator=(const TreeMemory&) = delete;
+
+    void* allocate(std::size_t size);
+    void* reallocate(void* pointer, std::size_t size);
+    void release(void* pointer);
+    char* duplicate(const char* text);
+
+    // Hands libxml2 the process's instance; call before libxml2 allocates anything. Pointers it
+    // allocated earlier are still freed correctly.
+    static void installForLibxml();
+
+private:
+    struct LargeBlock
+    {
+        std::atomic<void*> start{nullptr};
+        std::size_t mapped = 0;
+    };
+
+    class SpinLock
+    {
+    public:
+        void lock();
+        void unlock() { m_locked.clear(std::memory_order_release); }
+
+    private:
+        std::atomic_flag m_locked = ATOMIC_FLAG_INIT;
+    };
+
+    std::size_t pageRounded(std::size_t size) const;
+    bool inSlab(const void* pointer) const;
+    void* allocateNode();
+    void releaseNode(void* pointer);
+    void* allocateLarge(std::size_t size);
+    LargeBlock* findLarge(const void* pointer);
+    void* moveInto(void* target, void* pointer, std::size_t oldSize, std::size_t size);
+
+    const std::size_t m_pageSize;
+    std::byte* m_slab = nullptr;
+    std::size_t m_reserved = 0;
+    std::size_t m_committed = 0;
+    std::size_t m_used = 0;
+    void* m_freeNodes = nullptr;
+    SpinLock m_slabLock;
+
+    std::array<LargeBlock, 32> m_large;
+    std::atomic<int> m_largeCount{0};
+    std::mutex m_largeLock;
+};
