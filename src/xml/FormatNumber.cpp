@@ -11,6 +11,8 @@
 #include <libxslt/xsltInternals.h>
 #include <libxslt/xsltutils.h>
 
+#include <cmath>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -125,6 +127,7 @@ struct AcceptedPattern
     std::string pattern;
     const xsltDecimalFormat* format = nullptr;
     bool valid = false;
+    std::optional<PlainNumberPattern> plain;
 
     bool matches(const std::string_view text, const xsltDecimalFormat* decimalFormat) const
     {
@@ -157,6 +160,29 @@ private:
     const xmlChar* m_text;
 };
 
+// format-number(number, pattern) for a plain pattern, with the arguments converted as libxslt
+// converts them; false, with the stack as it was, when libxslt has to format the number.
+bool formatPlainNumber(xmlXPathParserContextPtr ctxt, const PlainNumberPattern& plain)
+{
+    if (ctxt->valueNr < 2 || ctxt->value->type != XPATH_STRING)
+        return false;
+    xmlXPathObjectPtr pattern = valuePop(ctxt);
+    if (ctxt->value->type != XPATH_NUMBER)
+        xmlXPathNumberFunction(ctxt, 1);
+    PlainNumberPattern::Buffer buffer;
+    const auto text = ctxt->error == XPATH_EXPRESSION_OK && ctxt->value->type == XPATH_NUMBER
+                          ? plain.format(ctxt->value->floatval, buffer)
+                          : std::nullopt;
+    if (!text) {
+        valuePush(ctxt, pattern);
+        return false;
+    }
+    xmlXPathFreeObject(valuePop(ctxt));
+    xmlXPathFreeObject(pattern);
+    valuePush(ctxt, xmlXPathWrapString(xmlStrndup(BAD_CAST text->data(), int(text->size()))));
+    return true;
+}
+
 void checkedFormatNumber(xmlXPathParserContextPtr ctxt, int nargs)
 {
     if ((nargs == 2 || nargs == 3) && ctxt->valueNr >= nargs) {
@@ -175,7 +201,8 @@ void checkedFormatNumber(xmlXPathParserContextPtr ctxt, int nargs)
             format = xsltDecimalFormatGetByName(tctxt->style, const_cast<xmlChar*>(name.get()));
         }
         if (lastAccepted.matches(patternText.view(), format)) {
-            xsltFormatNumberFunction(ctxt, nargs);
+            if (!(nargs == 2 && lastAccepted.plain && formatPlainNumber(ctxt, *lastAccepted.plain)))
+                xsltFormatNumberFunction(ctxt, nargs);
             return;
         }
         const QString pattern = fromXml(patternText.get());
@@ -188,7 +215,8 @@ void checkedFormatNumber(xmlXPathParserContextPtr ctxt, int nargs)
             xmlXPathErr(ctxt, XPATH_EXPR_ERROR);
             return;
         }
-        lastAccepted = {std::string(patternText.view()), format, true};
+        lastAccepted = {std::string(patternText.view()), format, true,
+                        PlainNumberPattern::parse(patternText.view(), format)};
     }
     xsltFormatNumberFunction(ctxt, nargs);
 }
@@ -231,4 +259,73 @@ void installCheckedFormatNumber(_xsltTransformContext* context)
     // Registering adds nothing where a function of that name exists: the built-in one goes first.
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "format-number", nullptr);
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "format-number", checkedFormatNumber);
+}
+
+std::optional<PlainNumberPattern> PlainNumberPattern::parse(std::string_view pattern, const _xsltDecimalFormat* format)
+{
+    const auto is = [](const xmlChar* symbol, const char* expected) {
+        return symbol && xmlStrEqual(symbol, BAD_CAST expected);
+    };
+    if (!format || !is(format->digit, "#") || !is(format->zeroDigit, "0") || !is(format->decimalPoint, ".") ||
+        !is(format->minusSign, "-") || !is(format->grouping, ",") || !is(format->patternSeparator, ";") ||
+        !is(format->percent, "%") || !is(format->permille, "\u2030"))
+        return std::nullopt;
+    // '#'* '0'+ ('.' '0'* '#'*)?, with at least one digit after a decimal point.
+    std::size_t i = pattern.find_first_not_of('#');
+    PlainNumberPattern plain;
+    for (; i < pattern.size() && pattern[i] == '0'; ++i)
+        ++plain.m_integerZeros;
+    if (i < pattern.size() && pattern[i] == '.') {
+        for (++i; i < pattern.size() && pattern[i] == '0'; ++i)
+            ++plain.m_fractionZeros;
+        for (; i < pattern.size() && pattern[i] == '#'; ++i)
+            ++plain.m_fractionHashes;
+        if (plain.m_fractionZeros + plain.m_fractionHashes == 0)
+            return std::nullopt;
+    }
+    constexpr int MostDigits = 15;
+    if (i != pattern.size() || plain.m_integerZeros == 0 || plain.m_integerZeros > MostDigits ||
+        plain.m_fractionZeros + plain.m_fractionHashes > MostDigits)
+        return std::nullopt;
+    return plain;
+}
+
+std::optional<std::string_view> PlainNumberPattern::format(double number, Buffer& buffer) const
+{
+    // libxslt takes each digit with fmod after repeated division by ten; below this bound the
+    // divisions' rounding never reaches a digit, so exact integer arithmetic gives the same digits.
+    constexpr double ExactDigitsBelow = 1e12;
+    constexpr std::array<double, 16> PowersOfTen = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (!std::isfinite(number))
+        return std::nullopt;
+    // The rounding is libxslt's own, operation for operation, so that halves round alike.
+    const double scale = PowersOfTen[std::size_t(m_fractionZeros + m_fractionHashes)];
+    const double rounded = std::floor(scale * std::fabs(number) + 0.5) / scale;
+    const double whole = std::floor(rounded);
+    double fraction = 0;
+    if (whole >= ExactDigitsBelow || (fraction = std::floor(scale * (rounded - whole) + 0.5)) >= ExactDigitsBelow)
+        return std::nullopt;
+
+    char* const end = buffer.data() + buffer.size();
+    char* out = end;
+    const auto prependDigits = [&out](std::uint64_t value, int width) {
+        for (int i = 0; i < width || value > 0; ++i) {
+            *--out = char('0' + value % 10);
+            value /= 10;
+        }
+    };
+    if (m_fractionZeros + m_fractionHashes > 0 && (rounded != whole || m_fractionZeros > 0)) {
+        auto digits = std::uint64_t(fraction);
+        // Optional digits drop their trailing zeros.
+        int hashes = m_fractionHashes;
+        for (; hashes > 0 && digits % 10 == 0; --hashes)
+            digits /= 10;
+        prependDigits(digits, m_fractionZeros + hashes);
+        *--out = '.';
+    }
+    prependDigits(std::uint64_t(whole), m_integerZeros);
+    if (number < 0)
+        *--out = '-';
+    return std::string_view(out, std::size_t(end - out));
 }
