@@ -160,6 +160,21 @@ private:
     const xmlChar* m_text;
 };
 
+// The number value of a number, or of one element that holds a single text node, read without
+// the copy of its string value that the general conversion makes.
+std::optional<double> numberInPlace(const xmlXPathObject* value)
+{
+    if (value->type == XPATH_NUMBER)
+        return value->floatval;
+    if (value->type != XPATH_NODESET || !value->nodesetval || value->nodesetval->nodeNr != 1)
+        return std::nullopt;
+    const xmlNode* node = value->nodesetval->nodeTab[0];
+    const xmlNode* text = node->type == XML_ELEMENT_NODE ? node->children : nullptr;
+    if (!text || text->next || text->type != XML_TEXT_NODE || !text->content)
+        return std::nullopt;
+    return xmlXPathStringEvalNumber(text->content);
+}
+
 // format-number(number, pattern) for a plain pattern, with the arguments converted as libxslt
 // converts them; false, with the stack as it was, when libxslt has to format the number.
 bool formatPlainNumber(xmlXPathParserContextPtr ctxt, const PlainNumberPattern& plain)
@@ -167,12 +182,14 @@ bool formatPlainNumber(xmlXPathParserContextPtr ctxt, const PlainNumberPattern& 
     if (ctxt->valueNr < 2 || ctxt->value->type != XPATH_STRING)
         return false;
     xmlXPathObjectPtr pattern = valuePop(ctxt);
-    if (ctxt->value->type != XPATH_NUMBER)
+    std::optional<double> number = numberInPlace(ctxt->value);
+    if (!number) {
         xmlXPathNumberFunction(ctxt, 1);
+        if (ctxt->error == XPATH_EXPRESSION_OK && ctxt->value && ctxt->value->type == XPATH_NUMBER)
+            number = ctxt->value->floatval;
+    }
     PlainNumberPattern::Buffer buffer;
-    const auto text = ctxt->error == XPATH_EXPRESSION_OK && ctxt->value->type == XPATH_NUMBER
-                          ? plain.format(ctxt->value->floatval, buffer)
-                          : std::nullopt;
+    const auto text = number ? plain.format(*number, buffer) : std::nullopt;
     if (!text) {
         valuePush(ctxt, pattern);
         return false;
