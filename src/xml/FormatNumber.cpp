@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -118,24 +119,29 @@ private:
     void* m_context;
 };
 
-// The pattern and decimal format last found valid. A sheet calls format-number once per node
-// with the same literal pattern, and checking it anew each time cost a sixth of a large run.
+// Patterns and decimal formats found valid. A sheet calls format-number once per node with the
+// same few literal patterns, and checking them anew each time cost a sixth of a large run.
 // Cleared for every transformation, so that a format freed with its sheet is never taken for a
 // new one at the same address.
 struct AcceptedPattern
 {
     std::string pattern;
     const xsltDecimalFormat* format = nullptr;
-    bool valid = false;
     std::optional<PlainNumberPattern> plain;
-
-    bool matches(const std::string_view text, const xsltDecimalFormat* decimalFormat) const
-    {
-        return valid && format == decimalFormat && pattern == text;
-    }
 };
 
-thread_local AcceptedPattern lastAccepted;
+// Enough for the patterns one sheet writes; the rest are checked at every call.
+constexpr std::size_t MostAcceptedPatterns = 16;
+thread_local std::vector<AcceptedPattern> acceptedPatterns;
+
+const AcceptedPattern* findAccepted(std::string_view pattern, const xsltDecimalFormat* format)
+{
+    for (const AcceptedPattern& accepted : acceptedPatterns) {
+        if (accepted.format == format && accepted.pattern == pattern)
+            return &accepted;
+    }
+    return nullptr;
+}
 
 // The text of an argument without copying it when it is a string already, as a literal pattern is.
 class ArgumentText
@@ -217,8 +223,8 @@ void checkedFormatNumber(xmlXPathParserContextPtr ctxt, int nargs)
             const ArgumentText name(ctxt->valueTab[ctxt->valueNr - 1]);
             format = xsltDecimalFormatGetByName(tctxt->style, const_cast<xmlChar*>(name.get()));
         }
-        if (lastAccepted.matches(patternText.view(), format)) {
-            if (!(nargs == 2 && lastAccepted.plain && formatPlainNumber(ctxt, *lastAccepted.plain)))
+        if (const AcceptedPattern* accepted = findAccepted(patternText.view(), format)) {
+            if (!(nargs == 2 && accepted->plain && formatPlainNumber(ctxt, *accepted->plain)))
                 xsltFormatNumberFunction(ctxt, nargs);
             return;
         }
@@ -232,8 +238,9 @@ void checkedFormatNumber(xmlXPathParserContextPtr ctxt, int nargs)
             xmlXPathErr(ctxt, XPATH_EXPR_ERROR);
             return;
         }
-        lastAccepted = {std::string(patternText.view()), format, true,
-                        PlainNumberPattern::parse(patternText.view(), format)};
+        if (acceptedPatterns.size() < MostAcceptedPatterns)
+            acceptedPatterns.push_back(
+                {std::string(patternText.view()), format, PlainNumberPattern::parse(patternText.view(), format)});
     }
     xsltFormatNumberFunction(ctxt, nargs);
 }
@@ -272,7 +279,7 @@ std::optional<QString> formatPatternProblem(const QString& pattern, const Decima
 
 void installCheckedFormatNumber(_xsltTransformContext* context)
 {
-    lastAccepted = {};
+    acceptedPatterns.clear();
     // Registering adds nothing where a function of that name exists: the built-in one goes first.
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "format-number", nullptr);
     xmlXPathRegisterFunc(context->xpathCtxt, BAD_CAST "format-number", checkedFormatNumber);
