@@ -55,12 +55,6 @@ std::size_t TreeMemory::pageRounded(std::size_t size) const
     return (size + m_pageSize - 1) / m_pageSize * m_pageSize;
 }
 
-bool TreeMemory::inSlab(const void* pointer) const
-{
-    const auto* p = static_cast<const std::byte*>(pointer);
-    return m_slab && p >= m_slab && p < m_slab + m_reserved;
-}
-
 void* TreeMemory::allocateNode()
 {
     const std::lock_guard guard(m_slabLock);
@@ -107,10 +101,6 @@ void* TreeMemory::allocateLarge(std::size_t size)
 
 TreeMemory::LargeBlock* TreeMemory::findLarge(const void* pointer)
 {
-    // Mappings start on a page; most pointers freed are small ones that do not, and skip the search.
-    if (reinterpret_cast<std::uintptr_t>(pointer) % m_pageSize != 0 ||
-        m_largeCount.load(std::memory_order_acquire) == 0)
-        return nullptr;
     // Whoever frees or resizes a block received it from the thread that allocated it, so its entry
     // is visible here; entries other threads change concurrently never equal it.
     for (LargeBlock& block : m_large) {
@@ -148,7 +138,7 @@ void* TreeMemory::reallocate(void* pointer, std::size_t size)
         return allocate(size);
     if (inSlab(pointer))
         return moveInto(allocate(size), pointer, NodeSize, size);
-    if (LargeBlock* block = findLarge(pointer)) {
+    if (LargeBlock* block = mayBeLarge(pointer) ? findLarge(pointer) : nullptr) {
         const std::lock_guard guard(m_largeLock);
         const std::size_t mapped = pageRounded(std::max<std::size_t>(size, 1));
         // The pages move without being copied, and only those written count as resident.
@@ -168,13 +158,11 @@ void* TreeMemory::reallocate(void* pointer, std::size_t size)
 
 void TreeMemory::release(void* pointer)
 {
-    if (!pointer)
-        return;
     if (inSlab(pointer)) {
         releaseNode(pointer);
         return;
     }
-    if (LargeBlock* block = findLarge(pointer)) {
+    if (LargeBlock* block = mayBeLarge(pointer) ? findLarge(pointer) : nullptr) {
         const std::lock_guard guard(m_largeLock);
         munmap(pointer, block->mapped);
         block->start.store(nullptr, std::memory_order_release);

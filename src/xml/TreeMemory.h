@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 
 // Memory for libxml2 and libxslt, shaped for large documents. Nodes (the one size a tree has
@@ -48,7 +49,16 @@ private:
     };
 
     std::size_t pageRounded(std::size_t size) const;
-    bool inSlab(const void* pointer) const;
+    bool inSlab(const void* pointer) const
+    {
+        return reinterpret_cast<std::uintptr_t>(pointer) - reinterpret_cast<std::uintptr_t>(m_slab) < m_reserved;
+    }
+    // Mappings start on a page; most pointers freed are small ones that do not, and skip the search.
+    bool mayBeLarge(const void* pointer) const
+    {
+        return reinterpret_cast<std::uintptr_t>(pointer) % m_pageSize == 0 &&
+               m_largeCount.load(std::memory_order_acquire) != 0;
+    }
     void* allocateNode();
     void releaseNode(void* pointer);
     void* allocateLarge(std::size_t size);
