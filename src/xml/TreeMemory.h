@@ -56,7 +56,7 @@ private:
     // Mappings start on a page; most pointers freed are small ones that do not, and skip the search.
     bool mayBeLarge(const void* pointer) const
     {
-        return reinterpret_cast<std::uintptr_t>(pointer) % m_pageSize == 0 &&
+        return pointer && reinterpret_cast<std::uintptr_t>(pointer) % m_pageSize == 0 &&
                m_largeCount.load(std::memory_order_acquire) != 0;
     }
     void* allocateNode();

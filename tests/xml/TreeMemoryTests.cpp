@@ -74,6 +74,14 @@ TEST(TreeMemoryTests, TakesPointersItDidNotHandOut)
     EXPECT_TRUE(holds(resized, 64, 9));
     memory.release(resized);
 
+    // Freeing nothing must not lose track of a live mapping.
+    void* mapping = memory.allocate(TreeMemory::LargeSize);
+    fill(mapping, 4096, 4);
+    memory.release(nullptr);
+    mapping = memory.reallocate(mapping, 3 * TreeMemory::LargeSize);
+    EXPECT_TRUE(holds(mapping, 4096, 4));
+    memory.release(mapping);
+
     // More large blocks at once than it keeps mappings for: the rest come from malloc.
     std::vector<void*> blocks;
     for (int i = 0; i < 40; ++i) {
