@@ -22,7 +22,7 @@ constexpr std::size_t CommitStep = std::size_t(32) << 20;
 
 } // namespace
 
-void TreeMemory::SpinLock::lock()
+void TreeMemory::SpinLock::wait()
 {
     while (m_locked.test_and_set(std::memory_order_acquire))
         std::this_thread::yield();
@@ -52,7 +52,7 @@ TreeMemory::~TreeMemory()
 
 std::size_t TreeMemory::pageRounded(std::size_t size) const
 {
-    return (size + m_pageSize - 1) / m_pageSize * m_pageSize;
+    return (size + m_pageSize - 1) & ~(m_pageSize - 1);
 }
 
 void* TreeMemory::allocateNode()

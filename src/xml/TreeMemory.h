@@ -41,10 +41,15 @@ private:
     class SpinLock
     {
     public:
-        void lock();
+        void lock()
+        {
+            if (m_locked.test_and_set(std::memory_order_acquire))
+                wait();
+        }
         void unlock() { m_locked.clear(std::memory_order_release); }
 
     private:
+        void wait();
         std::atomic_flag m_locked = ATOMIC_FLAG_INIT;
     };
 
@@ -56,7 +61,7 @@ private:
     // Mappings start on a page; most pointers freed are small ones that do not, and skip the search.
     bool mayBeLarge(const void* pointer) const
     {
-        return pointer && reinterpret_cast<std::uintptr_t>(pointer) % m_pageSize == 0 &&
+        return pointer && (reinterpret_cast<std::uintptr_t>(pointer) & (m_pageSize - 1)) == 0 &&
                m_largeCount.load(std::memory_order_acquire) != 0;
     }
     void* allocateNode();
@@ -65,7 +70,7 @@ private:
     LargeBlock* findLarge(const void* pointer);
     void* moveInto(void* target, void* pointer, std::size_t oldSize, std::size_t size);
 
-    const std::size_t m_pageSize;
+    const std::size_t m_pageSize; // a power of two
     std::byte* m_slab = nullptr;
     std::size_t m_reserved = 0;
     std::size_t m_committed = 0;
