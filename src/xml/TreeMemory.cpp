@@ -61,6 +61,7 @@ void* TreeMemory::allocateNode()
     if (m_freeNodes) {
         void* node = m_freeNodes;
         m_freeNodes = *static_cast<void**>(node);
+        ++m_liveNodes;
         return node;
     }
     if (m_used + NodeSize > m_committed) {
@@ -71,12 +72,22 @@ void* TreeMemory::allocateNode()
     }
     void* node = m_slab + m_used;
     m_used += NodeSize;
+    ++m_liveNodes;
     return node;
 }
 
 void TreeMemory::releaseNode(void* pointer)
 {
     const std::lock_guard guard(m_slabLock);
+    if (--m_liveNodes == 0) {
+        // Every tree is gone (the window's run is over): the pages go back to the system and the
+        // next tree starts from the beginning again.
+        if (m_used >= CommitStep)
+            madvise(m_slab, m_used, MADV_DONTNEED);
+        m_used = 0;
+        m_freeNodes = nullptr;
+        return;
+    }
     *static_cast<void**>(pointer) = m_freeNodes;
     m_freeNodes = pointer;
 }

@@ -76,6 +76,7 @@ private:
     std::size_t m_committed = 0;
     std::size_t m_used = 0;
     void* m_freeNodes = nullptr;
+    std::size_t m_liveNodes = 0;
     SpinLock m_slabLock;
 
     std::array<LargeBlock, 32> m_large;

@@ -140,3 +140,25 @@ TEST(TreeMemoryTests, ThreadsNeverShareANode)
     EXPECT_TRUE(firstIntact);
     EXPECT_TRUE(secondIntact);
 }
+
+TEST(TreeMemoryTests, StartsAgainOnlyOnceEveryNodeIsFreed)
+{
+    TreeMemory memory;
+    // More than one step of committed memory, so that its pages are handed back.
+    std::vector<void*> tree;
+    for (int i = 0; i < 300000; ++i)
+        tree.push_back(memory.allocate(sizeof(xmlNode)));
+    void* const first = tree.front();
+    void* const kept = tree.back();
+    fill(kept, sizeof(xmlNode), 8);
+    tree.pop_back();
+    for (void* node : tree)
+        memory.release(node);
+    // One node still lives: nothing new may land on it.
+    void* another = memory.allocate(sizeof(xmlNode));
+    EXPECT_NE(another, kept);
+    memory.release(another);
+    EXPECT_TRUE(holds(kept, sizeof(xmlNode), 8));
+    memory.release(kept);
+    EXPECT_EQ(memory.allocate(sizeof(xmlNode)), first);
+}
