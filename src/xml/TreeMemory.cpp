@@ -10,6 +10,7 @@
 #include <malloc.h>
 #include <new>
 #include <sys/mman.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -19,6 +20,11 @@ namespace {
 constexpr std::size_t NodeSize = sizeof(xmlNode);
 // The reserved range becomes usable memory in steps of this size, as nodes fill it.
 constexpr std::size_t CommitStep = std::size_t(32) << 20;
+// Mapped ahead of the nodes while a tree is built: enough to keep the helper thread ahead of the
+// parser, little enough not to count in the peak.
+constexpr std::size_t MapAheadStep = std::size_t(2) << 20;
+
+std::atomic<TreeMemory*> installedInstance{nullptr};
 
 } // namespace
 
@@ -42,6 +48,8 @@ TreeMemory::TreeMemory(std::size_t reservedBytes)
 
 TreeMemory::~TreeMemory()
 {
+    if (m_mapper.joinable())
+        m_mapper.join();
     for (LargeBlock& block : m_large) {
         if (void* start = block.start.load())
             munmap(start, block.mapped);
@@ -64,16 +72,63 @@ void* TreeMemory::allocateNode()
         ++m_liveNodes;
         return node;
     }
-    if (m_used + NodeSize > m_committed) {
-        const std::size_t step = std::min(CommitStep, m_reserved - m_committed);
-        if (step < NodeSize || mprotect(m_slab + m_committed, step, PROT_READ | PROT_WRITE) != 0)
-            return nullptr;
-        m_committed += step;
-    }
+    if (!commitUpTo(m_used + NodeSize))
+        return nullptr;
     void* node = m_slab + m_used;
     m_used += NodeSize;
     ++m_liveNodes;
+    if (m_treesBuilt > 0)
+        mapAhead();
     return node;
+}
+
+bool TreeMemory::commitUpTo(std::size_t end)
+{
+    while (m_committed < end) {
+        const std::size_t step = std::min(CommitStep, m_reserved - m_committed);
+        if (step == 0 || mprotect(m_slab + m_committed, step, PROT_READ | PROT_WRITE) != 0)
+            return false;
+        m_committed += step;
+    }
+    return true;
+}
+
+void TreeMemory::mapAhead()
+{
+    if (m_used + MapAheadStep <= m_mappedAhead)
+        return;
+    const std::size_t start = std::max(m_mappedAhead, m_used / MapAheadStep * MapAheadStep);
+    if (!commitUpTo(start + MapAheadStep))
+        return;
+    m_mappedAhead = start + MapAheadStep;
+    if (m_mapper.joinable())
+        m_mapper.join();
+    try {
+        // Maps without writing: nodes the parser places there meanwhile stay as they are.
+        m_mapper = std::thread([range = m_slab + start] { madvise(range, MapAheadStep, MADV_POPULATE_WRITE); });
+    } catch (const std::system_error&) {
+        // Without the helper the parser maps the pages itself, as it would anyway.
+    }
+}
+
+void TreeMemory::beginTree()
+{
+    const std::lock_guard guard(m_slabLock);
+    ++m_treesBuilt;
+}
+
+void TreeMemory::endTree()
+{
+    const std::lock_guard guard(m_slabLock);
+    if (--m_treesBuilt > 0)
+        return;
+    if (m_mapper.joinable())
+        m_mapper.join();
+    // The page the last node is on stays: the next tree goes on filling it.
+    const std::size_t used = pageRounded(m_used);
+    if (m_mappedAhead > used)
+        madvise(m_slab + used, m_mappedAhead - used, MADV_DONTNEED);
+    m_mappedAhead = used;
 }
 
 void TreeMemory::releaseNode(void* pointer)
@@ -82,9 +137,13 @@ void TreeMemory::releaseNode(void* pointer)
     if (--m_liveNodes == 0) {
         // Every tree is gone (the window's run is over): the pages go back to the system and the
         // next tree starts from the beginning again.
-        if (m_used >= CommitStep)
-            madvise(m_slab, m_used, MADV_DONTNEED);
+        if (m_mapper.joinable())
+            m_mapper.join();
+        const std::size_t touched = std::max(m_used, m_mappedAhead);
+        if (touched >= CommitStep)
+            madvise(m_slab, touched, MADV_DONTNEED);
         m_used = 0;
+        m_mappedAhead = 0;
         m_freeNodes = nullptr;
         return;
     }
@@ -202,4 +261,10 @@ void TreeMemory::installForLibxml()
     xmlMemSetup([](void* p) { memory->release(p); }, [](std::size_t size) { return memory->allocate(size); },
                 [](void* p, std::size_t size) { return memory->reallocate(p, size); },
                 [](const char* text) { return memory->duplicate(text); });
+    installedInstance.store(memory, std::memory_order_release);
+}
+
+TreeMemory* TreeMemory::installed()
+{
+    return installedInstance.load(std::memory_order_acquire);
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 
 // Memory for libxml2 and libxslt, shaped for large documents. Nodes (the one size a tree has
 // millions of) are packed into one reserved address range without the rounding a general
@@ -27,9 +28,17 @@ public:
     void release(void* pointer);
     char* duplicate(const char* text);
 
+    // While a tree is being built, the pages its next nodes will take are mapped on another
+    // thread, so that the parser does not stop for a page fault at every few dozen nodes; what
+    // was mapped ahead and not used is handed back at the end. May nest.
+    void beginTree();
+    void endTree();
+
     // Hands libxml2 the process's instance; call before libxml2 allocates anything. Pointers it
     // allocated earlier are still freed correctly.
     static void installForLibxml();
+    // The instance libxml2 uses, or nothing when it uses malloc.
+    static TreeMemory* installed();
 
 private:
     struct LargeBlock
@@ -65,6 +74,8 @@ private:
                m_largeCount.load(std::memory_order_acquire) != 0;
     }
     void* allocateNode();
+    bool commitUpTo(std::size_t end);
+    void mapAhead();
     void releaseNode(void* pointer);
     void* allocateLarge(std::size_t size);
     LargeBlock* findLarge(const void* pointer);
@@ -77,6 +88,9 @@ private:
     std::size_t m_used = 0;
     void* m_freeNodes = nullptr;
     std::size_t m_liveNodes = 0;
+    int m_treesBuilt = 0;
+    std::size_t m_mappedAhead = 0; // end of what the helper thread was asked to map
+    std::thread m_mapper;
     SpinLock m_slabLock;
 
     std::array<LargeBlock, 32> m_large;

@@ -441,9 +441,32 @@ xmlDocPtr documentLoader(const xmlChar* uri, xmlDictPtr dict, int, void*, xsltLo
     return parseFile(path, dict, type == XSLT_LOAD_DOCUMENT).release();
 }
 
+// Marks a tree being built for the memory its nodes come from.
+class TreeBuilding
+{
+public:
+    TreeBuilding()
+        : m_memory(TreeMemory::installed())
+    {
+        if (m_memory)
+            m_memory->beginTree();
+    }
+    ~TreeBuilding()
+    {
+        if (m_memory)
+            m_memory->endTree();
+    }
+    TreeBuilding(const TreeBuilding&) = delete;
+    TreeBuilding& operator=(const TreeBuilding&) = delete;
+
+private:
+    TreeMemory* m_memory;
+};
+
 XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace, XmlParseError* error)
 {
     ErrorCapture capture;
+    const TreeBuilding building;
     ParserCtxtPtr ctxt(xmlNewParserCtxt());
     if (!ctxt)
         throw UnexpectedFailure(QStringLiteral("Out of memory while creating an XML parser"));

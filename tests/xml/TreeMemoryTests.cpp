@@ -162,3 +162,24 @@ TEST(TreeMemoryTests, StartsAgainOnlyOnceEveryNodeIsFreed)
     memory.release(kept);
     EXPECT_EQ(memory.allocate(sizeof(xmlNode)), first);
 }
+
+TEST(TreeMemoryTests, PagesMappedAheadNeverTouchNodes)
+{
+    TreeMemory memory;
+    std::vector<void*> nodes;
+    const auto build = [&](int count) {
+        memory.beginTree();
+        for (int i = 0; i < count; ++i) {
+            nodes.push_back(memory.allocate(sizeof(xmlNode)));
+            fill(nodes.back(), sizeof(xmlNode), static_cast<unsigned char>(nodes.size()));
+        }
+        memory.endTree();
+    };
+    // The first tree ends inside a page, whose other half the second tree fills.
+    build(50001);
+    build(30000);
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        if (!holds(nodes[i], sizeof(xmlNode), static_cast<unsigned char>(i + 1)))
+            FAIL() << "node " << i << " changed";
+    }
+}
