@@ -4,6 +4,7 @@
 #include "xml/Comments.h"
 #include "xml/DocumentInput.h"
 #include "xml/DomNames.h"
+#include "xml/Exslt.h"
 #include "xml/FormatNumber.h"
 #include "xml/HtmlResult.h"
 #include "xml/LimitMessages.h"
@@ -18,7 +19,6 @@
 #include <QFile>
 #include <QStringList>
 
-#include <libexslt/exslt.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/SAX2.h>
@@ -426,11 +426,10 @@ xmlParserInputPtr secureEntityLoader(const char* url, const char*, xmlParserCtxt
     auto* state = ctxt ? static_cast<WhitespaceFilter*>(ctxt->_private) : nullptr;
     if (state && (state->mark != WhitespaceFilter::Mark || std::exchange(state->fileOpened, true)))
         return nullptr;
-    int error = 0;
-    xmlParserInputPtr input = OpenDocumentInput(url, ctxt, error);
-    if (!input && state)
-        state->openError = error;
-    return input;
+    const DocumentInput opened = OpenDocumentInput(url, ctxt);
+    if (!opened.input && state)
+        state->openError = opened.errorNumber;
+    return opened.input;
 }
 
 XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace, XmlParseError* error = nullptr);
@@ -438,7 +437,11 @@ XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace,
 xmlDocPtr documentLoader(const xmlChar* uri, xmlDictPtr dict, int, void*, xsltLoadType type)
 {
     const QByteArray path(reinterpret_cast<const char*>(uri));
-    return parseFile(path, dict, type == XSLT_LOAD_DOCUMENT).release();
+    XmlDocPtr doc = parseFile(path, dict, type == XSLT_LOAD_DOCUMENT);
+    // Should the library be missing, the module's first EXSLT function fails as unregistered.
+    if (type == XSLT_LOAD_STYLESHEET)
+        (void)RegisterExsltFor(doc.get());
+    return doc.release();
 }
 
 // Marks a tree being built for the memory its nodes come from.
@@ -565,7 +568,6 @@ void initialiseXmlService()
         TreeMemory::installForLibxml();
 #endif
         xmlInitParser();
-        exsltRegisterAll();
         xsltRegisterExtModuleFunction(BAD_CAST "node-set", BAD_CAST MsxslNamespace, xsltFunctionNodeSet);
         registerMsxslFunctions();
         xmlSetExternalEntityLoader(secureEntityLoader);
@@ -751,6 +753,8 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
     cdataSectionsAsText(copy.get());
     copyInheritedNamespaces(copy.get());
     replaceCommentInstructions(copy.get());
+    if (const auto problem = RegisterExsltFor(copy.get()))
+        throw UnexpectedFailure(*problem);
     StylesheetPtr style(xsltParseStylesheetDoc(copy.get()));
     if (!style)
         throw failure(QStringLiteral("The style sheet is not a valid XSLT style sheet"));
