@@ -23,6 +23,8 @@ constexpr std::size_t CommitStep = std::size_t(32) << 20;
 // Mapped ahead of the nodes while a tree is built: enough to keep the helper thread ahead of the
 // parser, little enough not to count in the peak.
 constexpr std::size_t MapAheadStep = std::size_t(2) << 20;
+// Nodes a tree takes before pages are mapped ahead for it.
+constexpr std::size_t MapAheadAfter = std::size_t(8) << 20;
 
 std::atomic<TreeMemory*> installedInstance{nullptr};
 
@@ -95,7 +97,8 @@ bool TreeMemory::commitUpTo(std::size_t end)
 
 void TreeMemory::mapAhead()
 {
-    if (m_used + MapAheadStep <= m_mappedAhead)
+    // A small document is built before a helper thread would have started.
+    if (m_used + MapAheadStep <= m_mappedAhead || m_used - m_treeStart < MapAheadAfter)
         return;
     const std::size_t start = std::max(m_mappedAhead, m_used / MapAheadStep * MapAheadStep);
     if (!commitUpTo(start + MapAheadStep))
@@ -114,7 +117,8 @@ void TreeMemory::mapAhead()
 void TreeMemory::beginTree()
 {
     const std::lock_guard guard(m_slabLock);
-    ++m_treesBuilt;
+    if (m_treesBuilt++ == 0)
+        m_treeStart = m_used;
 }
 
 void TreeMemory::endTree()

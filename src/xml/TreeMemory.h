@@ -89,6 +89,7 @@ private:
     void* m_freeNodes = nullptr;
     std::size_t m_liveNodes = 0;
     int m_treesBuilt = 0;
+    std::size_t m_treeStart = 0;   // where the outermost tree being built began
     std::size_t m_mappedAhead = 0; // end of what the helper thread was asked to map
     std::thread m_mapper;
     SpinLock m_slabLock;

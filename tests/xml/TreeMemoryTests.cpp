@@ -176,8 +176,8 @@ TEST(TreeMemoryTests, PagesMappedAheadNeverTouchNodes)
         memory.endTree();
     };
     // The first tree ends inside a page, whose other half the second tree fills.
-    build(50001);
-    build(30000);
+    build(100001);
+    build(80000);
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         if (!holds(nodes[i], sizeof(xmlNode), static_cast<unsigned char>(i + 1)))
             FAIL() << "node " << i << " changed";
