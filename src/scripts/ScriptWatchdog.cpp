@@ -1,9 +1,58 @@
 #include "scripts/ScriptWatchdog.h"
 
+#include <QFile>
 #include <QJSEngine>
 
-ScriptWatchdog::ScriptWatchdog(std::chrono::milliseconds limit, Mode mode)
+#include <algorithm>
+
+#ifdef Q_OS_LINUX
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Often enough that a string doubling in a loop is stopped a few megabytes past the limit; a
+// look costs a read of a few bytes.
+constexpr std::chrono::milliseconds SamplePeriod(4);
+
+// The process's resident memory other than mapped files, whose pages come and go with the code
+// that runs; 0 where the system does not tell, which leaves only the time limit.
+class ResidentSize
+{
+public:
+#ifdef Q_OS_LINUX
+    ResidentSize()
+        : m_file(QStringLiteral("/proc/self/statm"))
+        , m_pageSize(sysconf(_SC_PAGESIZE))
+    {
+        m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+#endif
+
+    qint64 bytes()
+    {
+        // In pages: the second field is the resident size, the third the part that maps files.
+        char text[128];
+        if (!m_file.isOpen() || !m_file.seek(0))
+            return 0;
+        const qint64 length = m_file.read(text, sizeof text - 1);
+        if (length <= 0)
+            return 0;
+        text[length] = '\0';
+        const QList<QByteArray> fields = QByteArray(text).split(' ');
+        return fields.size() > 2 ? (fields[1].toLongLong() - fields[2].toLongLong()) * m_pageSize : 0;
+    }
+
+private:
+    QFile m_file;
+    qint64 m_pageSize = 0;
+};
+
+} // namespace
+
+ScriptWatchdog::ScriptWatchdog(std::chrono::milliseconds limit, qint64 memoryBytes, Mode mode)
     : m_limit(limit)
+    , m_memoryBytes(memoryBytes)
 {
     if (mode == Mode::Thread)
         m_thread = std::thread([this] { run(); });
@@ -27,42 +76,58 @@ quint64 ScriptWatchdog::start(QJSEngine* engine)
     return m_call.fetch_add(1) + 1;
 }
 
-bool ScriptWatchdog::finish(quint64 call)
+ScriptWatchdog::Stop ScriptWatchdog::finish(quint64 call)
 {
-    // Under the lock, so that the limit cannot fire between the call's end and this check and
+    // Under the lock, so that a limit cannot fire between the call's end and this check and
     // leave the engine interrupted for the next call.
     const std::lock_guard lock(m_mutex);
     m_call.fetch_add(1);
-    const bool interrupted = m_interrupted == call;
-    if (interrupted)
-        m_engine.load()->setInterrupted(false);
-    return interrupted;
+    if (m_interrupted != call)
+        return Stop::None;
+    m_engine.load()->setInterrupted(false);
+    return m_reason;
 }
 
-void ScriptWatchdog::check(Clock::time_point now)
+void ScriptWatchdog::check(Clock::time_point now, qint64 residentBytes)
 {
     const std::lock_guard lock(m_mutex);
-    checkLocked(now);
+    checkLocked(now, [residentBytes] { return residentBytes; });
 }
 
-ScriptWatchdog::Clock::time_point ScriptWatchdog::checkLocked(Clock::time_point now)
+ScriptWatchdog::Clock::time_point ScriptWatchdog::checkLocked(Clock::time_point now,
+                                                              const std::function<qint64()>& residentBytes)
 {
     const quint64 call = m_call.load();
-    if (call % 2 == 0)
-        return now + m_limit;
+    if (call % 2 == 0 || m_interrupted == call)
+        return now + SamplePeriod;
     const auto deadline = Clock::time_point(Clock::duration(m_startedAt.load())) + m_limit;
-    if (now < deadline)
-        return deadline;
-    if (m_interrupted != call) {
-        m_interrupted = call;
-        m_engine.load()->setInterrupted(true);
+    if (now >= deadline) {
+        interruptLocked(call, Stop::Time);
+        return now + SamplePeriod;
     }
-    return now + m_limit;
+    if (const qint64 bytes = residentBytes(); bytes > 0) {
+        if (m_measuredCall != call) {
+            m_measuredCall = call;
+            m_baseBytes = bytes;
+        } else if (bytes - m_baseBytes > m_memoryBytes) {
+            interruptLocked(call, Stop::Memory);
+        }
+    }
+    return std::min(deadline, now + SamplePeriod);
+}
+
+void ScriptWatchdog::interruptLocked(quint64 call, Stop reason)
+{
+    m_interrupted = call;
+    m_reason = reason;
+    m_engine.load()->setInterrupted(true);
 }
 
 void ScriptWatchdog::run()
 {
+    ResidentSize resident;
+    const auto residentBytes = [&resident] { return resident.bytes(); };
     std::unique_lock lock(m_mutex);
     while (!m_stop)
-        m_wake.wait_until(lock, checkLocked(Clock::now()));
+        m_wake.wait_until(lock, checkLocked(Clock::now(), residentBytes));
 }
