@@ -16,8 +16,13 @@ var Math = this.Math, Array = this.Array, Object = this.Object, String = this.St
 
 // typeof's answers as the engine makes them: comparing with these is a pointer comparison, with a
 // literal a text comparison.
-var $NUMBER = typeof 0, $STRING = typeof '', $BOOLEAN = typeof true, $UNDEFINED = typeof undefined,
-    $OBJECT = typeof {}, $FUNCTION = typeof $Num;
+// One name a line: only the first name of a line is exported.
+var $NUMBER = typeof 0;
+var $STRING = typeof '';
+var $BOOLEAN = typeof true;
+var $UNDEFINED = typeof undefined;
+var $OBJECT = typeof {};
+var $FUNCTION = typeof $Num;
 
 function $Num(t, v) { this.t = t; this.v = v; }
 $Num.prototype.valueOf = function () { return this.v; };
@@ -580,6 +585,8 @@ function $default(o, args) {
 }
 
 function $i1(a, i) {
+    // Node lists first: they are what scripts index most.
+    if (a != null && a.__nodes !== undefined && typeof i === $NUMBER) return a.item(i);
     if ((a instanceof Array)) {
         if (a.$dims > 1) $throw(9);
         return a[$element(a, i)];
@@ -995,6 +1002,17 @@ var $pow10 = [1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1
               1e19, 1e20];
 var $zeros = '00000000000000000000';
 
+// Turning a number into text costs more than the rest of the formatting: the few digits of a
+// fraction are remembered as texts.
+var $fractions = [];
+function $fraction(digits, n) {
+    var texts = $fractions[digits];
+    if (texts === undefined) texts = $fractions[digits] = [];
+    var text = texts[n];
+    if (text === undefined) text = texts[n] = ('' + ($pow10[digits] + n)).substring(1);
+    return text;
+}
+
 // Formatting is most of what report scripts do, and the engine's number and string methods are
 // slow: the number is turned into text once, as a whole number of its last digit.
 function $formatnum(x, digits, lead, parens, group) {
@@ -1007,8 +1025,15 @@ function $formatnum(x, digits, lead, parens, group) {
     if (digits < 0 || digits > 20) $throw(5);
     var scale = $pow10[digits];
     // Half away from zero, also for halves that binary fractions hold a little below .5.
-    var y = (x < 0 ? -x : x) * scale, f = Math.floor(y);
-    if (y - f >= 0.5 - 1e-7) f += 1;
+    var a = x < 0 ? -x : x, y = a * scale, f = Math.floor(y), rest = y - f;
+    if (rest >= 0.5 - 1e-7) f += 1;
+    var text;
+    // Away from a half, the engine's own rounding agrees and is quicker; it does not group.
+    if ((rest < 0.5 - 1e-6 || rest > 0.5 + 1e-6) && y < 1e15 && (!group || a < 1000) && (lead || a >= 1) &&
+        loc.decimal === '.') {
+        text = a.toFixed(digits);
+        return x < 0 && f !== 0 ? (parens ? '(' + text + ')' : '-' + text) : text;
+    }
     var whole, frac = '';
     if (f < 1e15) {
         if (digits === 0) {
@@ -1017,7 +1042,7 @@ function $formatnum(x, digits, lead, parens, group) {
             // Whole part and fraction apart: both exact below 2^53, and one cut instead of three.
             var w = Math.floor(f / scale);
             whole = '' + w;
-            frac = ('' + (scale + (f - w * scale))).substring(1);
+            frac = digits < 5 ? $fraction(digits, f - w * scale) : ('' + (scale + (f - w * scale))).substring(1);
         } else {
             var all = '' + f;
             if (all.length <= digits) all = $zeros.slice(0, digits + 1 - all.length) + all;
@@ -1034,7 +1059,7 @@ function $formatnum(x, digits, lead, parens, group) {
             whole = whole.slice(0, at) + loc.group + whole.slice(at);
     }
     if (!lead && whole === '0' && frac) whole = '';
-    var text = frac ? whole + loc.decimal + frac : whole;
+    text = frac ? whole + loc.decimal + frac : whole;
     if (x < 0 && f !== 0) text = parens ? '(' + text + ')' : '-' + text;
     return text;
 }

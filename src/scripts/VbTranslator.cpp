@@ -534,6 +534,8 @@ struct Expr
 {
     QString code;
     QString variable;
+    QString condition = {}; // a comparison's code as a condition, true or false
+    bool fresh = false;     // a value made anew, never an array that something else holds
 };
 
 class Translator
@@ -898,8 +900,43 @@ private:
                 return left;
             ++m_p;
             const Expr right = binary(level + 1);
-            left = {QStringLiteral("%1(%2,%3)").arg(QLatin1String(op->function), left.code, right.code), {}};
+            left = combined(QLatin1String(op->function), left, right);
         }
+    }
+
+    // Texts joined and numbers compared in place when both operands are of that type: the
+    // call to the runtime costs more than the work.
+    Expr combined(QLatin1String function, const Expr& left, const Expr& right)
+    {
+        const QString generic = QStringLiteral("%1(%2,%3)").arg(function, left.code, right.code);
+        static const QHash<QString, QString> comparisons{
+            {QStringLiteral("$eq"), QStringLiteral("===")}, {QStringLiteral("$ne"), QStringLiteral("!==")},
+            {QStringLiteral("$lt"), QStringLiteral("<")},   {QStringLiteral("$gt"), QStringLiteral(">")},
+            {QStringLiteral("$le"), QStringLiteral("<=")},  {QStringLiteral("$ge"), QStringLiteral(">=")},
+        };
+        const auto comparison = comparisons.find(function);
+        if (function != QLatin1String("$cat") && comparison == comparisons.end())
+            return {generic, {}};
+        const QString type = comparison == comparisons.end() ? QStringLiteral("$STRING") : QStringLiteral("$NUMBER");
+        const QString op = comparison == comparisons.end() ? QStringLiteral("+") : comparison.value();
+        // A literal of the type is used as it is; anything else is evaluated once, in its order.
+        static const QRegularExpression stringLiteral(QStringLiteral(R"(^"(?:[^"\\]|\\.)*"$)"));
+        static const QRegularExpression numberLiteral(QStringLiteral("^\\d{1,9}$"));
+        const bool literal =
+            (comparison == comparisons.end() ? stringLiteral : numberLiteral).match(right.code).hasMatch();
+        const QString a = temp();
+        const QString b = literal ? right.code : temp();
+        const auto inlined = [&](const QString& fallback) {
+            if (literal)
+                return QStringLiteral("(typeof(%1=%2)===%3?%1%4%5:%6(%1,%5))").arg(a, left.code, type, op, b, fallback);
+            return QStringLiteral("((%1=%3),(%2=%4),typeof %1===%5&&typeof %2===%5?%1%6%2:%7(%1,%2))")
+                .arg(a, b, left.code, right.code, type, op, fallback);
+        };
+        Expr result{inlined(function), {}};
+        result.fresh = true;
+        if (comparison != comparisons.end())
+            result.condition = inlined(QStringLiteral("$c") + function.mid(1));
+        return result;
     }
 
     // Negation binds looser than ^: -2 ^ 2 is -4.
@@ -1054,7 +1091,10 @@ private:
     // A condition's comparison answers true or false directly.
     QString condition()
     {
-        const QString code = parseExpr().code;
+        const Expr expr = parseExpr();
+        if (!expr.condition.isEmpty())
+            return expr.condition;
+        const QString code = expr.code;
         static const QRegularExpression comparison(QStringLiteral("^\\$(eq|ne|lt|gt|le|ge)\\((.*)\\)$"));
         const QRegularExpressionMatch m = comparison.match(code);
         if (m.hasMatch() && balanced(m.captured(2)))
@@ -1660,9 +1700,9 @@ private:
             static const QStringList storedValues{QStringLiteral("$i1("), QStringLiteral("$idx("),
                                                   QStringLiteral("$get("), QStringLiteral("$call("),
                                                   QStringLiteral("(")};
-            const bool stored =
-                !rhs.variable.isEmpty() || std::any_of(storedValues.begin(), storedValues.end(),
-                                                       [&](const QString& p) { return rhs.code.startsWith(p); });
+            const bool stored = !rhs.variable.isEmpty() ||
+                                (!rhs.fresh && std::any_of(storedValues.begin(), storedValues.end(),
+                                                           [&](const QString& p) { return rhs.code.startsWith(p); }));
             const QString right = !isSet && stored ? QStringLiteral("$cp(%1)").arg(rhs.code) : rhs.code;
             if (!memberKey.isEmpty()) {
                 put(args ? QStringLiteral("$setcall(%1,%2,[%3],%4);").arg(object, memberKey, joined(*args), right)

@@ -184,6 +184,9 @@ TEST_F(VbScriptTest, ConvertsAndOperatesOnVariants)
         {"strings compare as strings", "(\"10\" < \"9\") & (10 < 9)", "TrueFalse"},
         // Comparison Operators (VBScript): a number is less than a string.
         {"a number is less than a string", "(\"abc\" > 100) & (5 = \"5\")", "TrueFalse"},
+        {"joins and comparisons of mixed subtypes",
+         "x = \"10\" : z = 2.5\nT = (x > 9) & (y & \"a\") & (z >= 2) & (y < 1) & (x & 1 = \"101\")",
+         "TrueaTrueTrueTrue"},
         {"Empty equals 0 and \"\"", "(Empty = 0) & (Empty = \"\")", "TrueTrue"},
         {"a comparison with Null is Null", "IsNull(1 = Null)", "True"},
         {"CInt rounds to even", "CInt(2.5) & CInt(3.5) & CInt(\"1e2\")", "24100"},
@@ -257,6 +260,12 @@ TEST_F(VbScriptTest, ProvidesTheBuiltInFunctions)
         {"Rnd starts from a fixed seed", "Rnd()", "0.7055475"},
         {"FormatNumber", "FormatNumber(1234.5) & \"|\" & FormatNumber(0.5, 0) & \"|\" & FormatNumber(-0.25, 1, 0, -1)",
          "1,234.50|1|(.3)"},
+        // FormatNumber Function: halves round away from zero, also those a binary fraction holds just below.
+        {"FormatNumber rounds halves away from zero",
+         "FormatNumber(2.0005, 3) & \"|\" & FormatNumber(1.005, 2) & \"|\" & FormatNumber(-12.5, 0, , -1) & \"|\" & "
+         "FormatNumber(-0.0004, 3) & \"|\" & FormatNumber(\"4999762.6304\", 3, True, False, False) & \"|\" & "
+         "FormatNumber(1234567.891, 2)",
+         "2.001|1.01|(13)|0.000|4999762.630|1,234,567.89"},
         {"FormatCurrency and FormatPercent", "FormatCurrency(1234.5) & \"|\" & FormatPercent(0.256, 1)",
          "$1,234.50|25.6%"},
         {"FormatDateTime",
