@@ -71,8 +71,10 @@ public:
             translateVbScript(source, expression ? VbSource::Expression : VbSource::Program, procedures);
         QJSValue result = m_engine.newObject();
         result.setProperty(QStringLiteral("code"), t.code);
-        if (!t.error.isEmpty())
+        if (!t.error.isEmpty()) {
             result.setProperty(QStringLiteral("error"), QStringLiteral("%1 (line %2)").arg(t.error).arg(t.errorLine));
+            result.setProperty(QStringLiteral("number"), t.errorNumber);
+        }
         return result;
     }
 
@@ -156,7 +158,8 @@ QString installVbRuntime(QJSEngine& engine)
 
 QString vbSyntaxError(const VbTranslation& translation, const QString& file, int firstLine)
 {
-    return QStringLiteral("VBScript syntax error: %1 (%2, line %3)")
+    return QStringLiteral("VBScript syntax error %1: %2 (%3, line %4)")
+        .arg(translation.errorNumber)
         .arg(translation.error, QFileInfo(file).fileName())
         .arg(firstLine + translation.errorLine - 1);
 }

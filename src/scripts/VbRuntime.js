@@ -1242,13 +1242,13 @@ var $B = {
     }),
     eval: function (text) {
         var t = $vbhost.translate($str(text), true, Object.keys($procs));
-        if (t.error) $throw(1002, t.error);
+        if (t.error) throw $vberror(t.number, t.error);
         return $globaleval(t.code);
     },
     execute: function (text) { $B.executeglobal(text); },
     executeglobal: function (text) {
         var t = $vbhost.translate($str(text), false, Object.keys($procs));
-        if (t.error) $throw(1002, t.error);
+        if (t.error) throw $vberror(t.number, t.error);
         $globaleval(t.code);
     },
     exp: $nullable(function (v) { return $fix(5, Math.exp($n(v))); }),

@@ -1800,6 +1800,49 @@ private:
     QString m_endWord;
 };
 
+// VBScript's numbers of its syntax errors, by the start of their text; what has no number of
+// its own is a plain syntax error.
+int syntaxErrorNumber(const QString& message)
+{
+    static const std::pair<const char*, int> numbers[]{
+        {"Expected '('", 1005},
+        {"Expected ')'", 1006},
+        {"Expected ']'", 1007},
+        {"Expected identifier", 1010},
+        {"Expected '='", 1011},
+        {"Expected 'If'", 1012},
+        {"Expected 'To'", 1013},
+        {"Expected 'End", 1014},
+        {"Expected 'Function'", 1015},
+        {"Expected 'Sub'", 1016},
+        {"Expected 'Then'", 1017},
+        {"Expected 'Wend'", 1018},
+        {"Expected 'Loop'", 1019},
+        {"Expected 'Next'", 1020},
+        {"Expected 'Case'", 1021},
+        {"Expected 'Select'", 1022},
+        {"Expected expression", 1023},
+        {"Expected statement", 1024},
+        {"Expected end of statement", 1025},
+        {"Expected integer constant", 1026},
+        {"Expected 'While' or 'Until'", 1027},
+        {"Expected 'With'", 1029},
+        {"Invalid number", 1031},
+        {"Invalid character", 1032},
+        {"Unterminated string constant", 1033},
+        {"Invalid 'Exit", 1039},
+        {"Name redefined", 1041},
+        {"Expected 'In'", 1046},
+        {"Expected 'Class'", 1047},
+        {"Unexpected 'Next'", 1055},
+    };
+    for (const auto& [start, number] : numbers) {
+        if (message.startsWith(QLatin1String(start)))
+            return number;
+    }
+    return 1002;
+}
+
 } // namespace
 
 VbTranslation translateVbScript(const QString& source, VbSource kind, const QStringList& knownProcedures)
@@ -1811,6 +1854,7 @@ VbTranslation translateVbScript(const QString& source, VbSource kind, const QStr
         VbTranslation failed;
         failed.error = error.message;
         failed.errorLine = error.line;
+        failed.errorNumber = syntaxErrorNumber(error.message);
         return failed;
     }
 }

@@ -12,6 +12,7 @@ struct VbTranslation
     QString code;           // empty when the source does not parse
     QString error;          // what was expected, when it does not
     int errorLine = 0;      // counted from 1 at the first line of the source
+    int errorNumber = 0;    // VBScript's number of the syntax error
     QStringList procedures; // Functions and Subs as declared, callable from outside
 };
 

@@ -291,11 +291,11 @@ TEST_F(ScriptBlockTest, RefusesBlocksThatCannotRunWhenTheSheetIsLoaded)
          "\"nowhere\" names no declared namespace"},
         {"VBScript that does not parse",
          block("Function f()\n  If x Then\nEnd Function", R"(language="VBScript" implements-prefix="u")"),
-         "VBScript syntax error: Expected 'End If' (other.xsl, line 8)"},
+         "VBScript syntax error 1014: Expected 'End If' (other.xsl, line 8)"},
         {"VBScript that does not parse, after a good block",
          block("Sub ok()\nEnd Sub", R"(language="vbs" implements-prefix="u")") +
              block("x = (1 +", R"(language="vbscript" implements-prefix="u")"),
-         "VBScript syntax error: Expected expression (other.xsl, line 9)"},
+         "VBScript syntax error 1023: Expected expression (other.xsl, line 9)"},
         {"two languages under one prefix",
          block("function f() {}") + block("Sub g()\nEnd Sub", R"(language="VBScript" implements-prefix="u")"),
          "implements-prefix \"u\" mix JScript and VBScript"},
