@@ -616,6 +616,12 @@ function $setidx(a, args, v) {
     a[$element(a, args[args.length - 1])] = v;
 }
 
+// A ByRef argument's last value back into the array element it came from; what only looks
+// like an array, a collection's default member, was passed by value.
+function $putback(a, args, v) {
+    if (a instanceof Array) $setidx(a, args, v);
+}
+
 function $each(c) {
     if ((c instanceof Array)) {
         if (!c.$dims) return c.slice();

@@ -447,12 +447,12 @@ const std::map<QString, std::pair<QString, bool>>& knownMembers()
 const QStringList& runtimeNames()
 {
     static const QStringList names =
-        QStringLiteral("$add $sub $mul $div $idiv $mod $pow $neg $pos $cat $eq $ne $lt "
+        QStringLiteral("$add $sub $mul $div $idiv $mod $pow $neg $pos $cat $eq $ne $lt $putback "
                        "$gt $le $ge $is $not $and $or $xor $eqv $imp "
                        "$b $i1 $idx $setidx $get $call $set $setcall $cp $dim $redim "
                        "$erase $each $fornum $forgo $dbl $datelit $new "
                        "$throw $undef $nofunction $onerror $err $B $NULL $procs "
-                       "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $OBJECT $FUNCTION")
+                       "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $STRING $OBJECT $FUNCTION")
             .split(u' ');
     return names;
 }
@@ -536,6 +536,8 @@ struct Expr
     QString variable;
     QString condition = {}; // a comparison's code as a condition, true or false
     bool fresh = false;     // a value made anew, never an array that something else holds
+    QString array = {};     // an element of the array in this variable, at indices
+    std::vector<Expr> indices = {};
 };
 
 class Translator
@@ -780,8 +782,12 @@ private:
         const QString& n = name.text;
         if (m_proc && n == m_proc->name.toLower() && m_proc->isFunction && args.empty())
             return {QStringLiteral("$r"), {}};
-        if (isVariable(n))
-            return {index(mangle(n), args), {}};
+        if (isVariable(n)) {
+            Expr element{index(mangle(n), args), {}};
+            element.array = mangle(n);
+            element.indices = args;
+            return element;
+        }
         if (isProcedure(n))
             return {callProcedure(name, args), {}};
         if (builtinFunctions().contains(n))
@@ -827,20 +833,34 @@ private:
         const Procedure& proc = found.value();
         if (m_pass2 && qsizetype(args.size()) != proc.params.size())
             return QStringLiteral("$throw(450, %1)").arg(jsString(proc.name));
+        QStringList before;
         QStringList copies;
+        std::vector<Expr> passed = args;
         for (qsizetype i = 0; i < proc.params.size(); ++i) {
-            if (proc.byRef[std::size_t(i)] && proc.written.contains(proc.params[i]) &&
-                !args[std::size_t(i)].variable.isEmpty()) {
-                copies << QStringLiteral("%1 = $refs[%2]").arg(args[std::size_t(i)].variable).arg(i);
+            if (!proc.byRef[std::size_t(i)] || !proc.written.contains(proc.params[i]))
+                continue;
+            Expr& arg = passed[std::size_t(i)];
+            if (!arg.variable.isEmpty()) {
+                copies << QStringLiteral("%1 = $refs[%2]").arg(arg.variable).arg(i);
                 if (m_proc)
-                    m_proc->written.insert(args[std::size_t(i)].variable.mid(2));
+                    m_proc->written.insert(arg.variable.mid(2));
+            } else if (!arg.array.isEmpty()) {
+                // An array's element is passed as a variable is; its indices are worked out once.
+                std::vector<Expr> indices;
+                for (const Expr& index : arg.indices) {
+                    indices.push_back({temp(), {}});
+                    before << QStringLiteral("%1 = %2").arg(indices.back().code, index.code);
+                }
+                arg.code = index(arg.array, indices);
+                copies << QStringLiteral("$putback(%1,[%2],$refs[%3])").arg(arg.array, joined(indices)).arg(i);
             }
         }
-        const QString call = QStringLiteral("%1(%2)").arg(mangle(name.text), joined(args));
+        const QString call = QStringLiteral("%1(%2)").arg(mangle(name.text), joined(passed));
         if (copies.isEmpty())
             return call;
         const QString t = temp();
-        return QStringLiteral("(%1 = %2, %3, %1)").arg(t, call, copies.join(u", "));
+        before << QStringLiteral("%1 = %2").arg(t, call);
+        return QStringLiteral("(%1, %2, %3)").arg(before.join(u", "), copies.join(u", "), t);
     }
 
     // Expressions, loosest first

@@ -109,6 +109,11 @@ TEST_F(VbScriptTest, RunsStatementsAndControlFlow)
          "Function Take(s)\nTake = Left(s, 1) : s = Mid(s, 2)\nEnd Function\nFunction T()\nw = \"abc\"\n"
          "T = Take(w) & Take(w) & \"|\" & w\nEnd Function",
          "ab|c"},
+        {"ByRef: an array element is passed as a variable, a collection's item as a value",
+         "Sub Bump(n)\nn = n + 1\nEnd Sub\nFunction T()\nDim a(2)\na(1) = 5 : i = 1\nBump a(i)\nCall Bump(a(1))\n"
+         "Set d = CreateObject(\"Scripting.Dictionary\")\nd(\"k\") = 1\nBump d(\"k\")\nBump d.Item(\"k\")\n"
+         "T = a(1) & \",\" & d(\"k\")\nEnd Function",
+         "7,1"},
         {"Exit Function keeps the value so far", "T = 1\nIf True Then Exit Function\nT = 2", "1"},
         {"recursion",
          "Function F(n)\nIf n <= 1 Then F = 1 Else F = n * F(n - 1)\nEnd Function\n"
