@@ -225,6 +225,13 @@ TEST_F(ScriptBlockTest, ShowsTheDocumentModelToVBScript)
          "d.loadXML \"<a><b>1</b><b>2</b></a>\"\nSet root = d.documentElement\nSet e = d.createElement(\"b\")\n"
          "e.Text = \"4\"\nroot.appendChild e\nSet f = root.childNodes\nEnd Function",
          "sum(u:f())", "7"},
+        {"members written and called in any case",
+         "Function f(ps)\nSet d = CreateObject(\"MSXML2.DOMDocument\")\nd.ASYNC = False\n"
+         "d.LoadXml \"<a id='x'><b>1</b></a>\"\nSet root = d.DocumentElement\nSet e = d.CreateElement(\"B\")\n"
+         "e.TEXT = \"2\"\nroot.AppendChild e\nroot.SetAttribute \"ID\", \"y\"\n"
+         "f = root.ChildNodes.Item(1).NodeTypedValue & root.Attributes.GetNamedItem(\"id\").VALUE & "
+         "root.GETATTRIBUTE(\"ID\") & ps.ITEM(0).ParentNode.NODENAME\nEnd Function",
+         "u:f(//p)", "2xyjob"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
