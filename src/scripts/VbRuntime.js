@@ -123,9 +123,10 @@ function $Interrupted() {}
 function $type(v) {
     switch (typeof v) {
     case $NUMBER:
-        if (v !== Math.floor(v))
+        // Bit operations and arithmetic stay in compiled code; Math and isFinite are calls.
+        if ((v | 0) !== v)
             return 5;
-        return v >= -32768 && v <= 32767 ? 2 : v >= -2147483648 && v <= 2147483647 ? 3 : 5;
+        return v >= -32768 && v <= 32767 ? 2 : 3;
     case $STRING: return 8;
     case $BOOLEAN: return 11;
     case $UNDEFINED: return 0;
@@ -149,11 +150,11 @@ function $fix(t, r) {
         if (r >= -2147483648 && r <= 2147483647) return r >= -32768 && r <= 32767 ? new $Num(3, r) : r;
         // falls through
     case 5:
-        if (!isFinite(r)) $throw(6);
-        return r === Math.floor(r) && r >= -2147483648 && r <= 2147483647 ? new $Num(5, r) : r;
+        if (r - r !== 0) $throw(6);
+        return (r | 0) === r ? new $Num(5, r) : r;
     case 4:
         r = Math.fround(r);
-        if (!isFinite(r)) $throw(6);
+        if (r - r !== 0) $throw(6);
         return new $Num(4, r);
     case 6:
         r = $bankers(r * 10000) / 10000;
@@ -235,7 +236,7 @@ function $whole(a, b, r) {
         return r >= -32768 && r <= 32767 ? new $Num(3, r) : r;
     }
     if (r !== r || r === Infinity || r === -Infinity) $throw(6);
-    return r === Math.floor(r) && r >= -2147483648 && r <= 2147483647 ? new $Num(5, r) : r;
+    return (r | 0) === r ? new $Num(5, r) : r;
 }
 
 function $add(a, b) {
@@ -425,6 +426,8 @@ function $lng(v) {
 }
 
 var $locale = null;
+// Whether the locale's decimal separator is a point: comparing texts is a call.
+var $point = true;
 
 function $digits(x, precision) {
     if (x === 0) return '0';
@@ -481,16 +484,16 @@ function $esc(s) { return s.replace(/[.*+?^${}()|[\]\\]/g, '\\$&'); }
 // A number written as the locale writes it, or null.
 function $parsenum(s) {
     // Most numbers are plain; a leading 0 must be followed by the point, or "0x1F" would count.
-    if ($locale.decimal === '.') {
+    if ($point) {
         var c = s.charCodeAt(0);
         if ((c >= 49 && c <= 57) || c === 45 || c === 46 || (c === 48 && (s.length === 1 || s.charCodeAt(1) === 46))) {
             var quick = +s;
-            if (quick === quick && quick !== Infinity && quick !== -Infinity) return quick;
+            if (quick - quick === 0) return quick;
         }
     }
     // The script engine's regular expressions are slow enough to matter: plain numbers go first.
     if ($locale.simple.test(s))
-        return Number($locale.decimal === '.' ? s : s.replace($locale.decimal, '.'));
+        return Number($point ? s : s.replace($locale.decimal, '.'));
     var t = s.trim();
     var m = /^&([hHoO])([0-9a-fA-F]+)&?$/.exec(t);
     if (m) {
@@ -992,6 +995,7 @@ function $setlocale(id) {
     info.simple = new RegExp('^\\s*-?\\d+(?:' + dec + '\\d+)?\\s*$');
     info.number = new RegExp('^([-+]?)\\s*((?:\\d|' + group + '(?=\\d))*)(?:' + dec + '(\\d*))?(?:[eEdD]([-+]?\\d+))?$');
     $locale = info;
+    $point = info.decimal === '.';
     return true;
 }
 
@@ -1036,7 +1040,7 @@ function $formatnum(x, digits, lead, parens, group) {
     var text;
     // Away from a half, the engine's own rounding agrees and is quicker; it does not group.
     if ((rest < 0.5 - 1e-6 || rest > 0.5 + 1e-6) && y < 1e15 && (!group || a < 1000) && (lead || a >= 1) &&
-        loc.decimal === '.') {
+        $point) {
         text = a.toFixed(digits);
         return x < 0 && f !== 0 ? (parens ? '(' + text + ')' : '-' + text) : text;
     }
@@ -1288,7 +1292,12 @@ var $B = {
         }
     }),
     formatnumber: function (v, digits, lead, parens, group) {
-        return v === $NULL ? $NULL : $formatnum($n(v), digits, lead, parens, group);
+        var x = typeof v === $STRING ? $parsenum(v) : null;
+        if (x === null) {
+            if (v === $NULL) return $NULL;
+            x = $n(v);
+        }
+        return $formatnum(x, digits, lead, parens, group);
     },
     formatpercent: $nullable(function (v, digits, lead, parens, group) {
         return $formatnum($n(v) * 100, digits, lead, parens, group) + '%';
@@ -1515,10 +1524,11 @@ var $B = {
 
 // What XPath hands a function, and what it takes back.
 function $fromxpath(v) {
-    return typeof v === $NUMBER && v === Math.floor(v) && isFinite(v) ? new $Num(5, v) : v;
+    return typeof v === $NUMBER && (v % 1 === 0) ? new $Num(5, v) : v;
 }
 
 function $toxpath(v) {
+    if (typeof v === $STRING) return v;
     if (v === undefined || v === $NULL) return '';
     if (v instanceof $Num) return v.t === 7 ? $str(v) : v.v;
     if ((v instanceof Array)) $throw(13);

@@ -584,11 +584,16 @@ public:
                 params << QStringLiteral("a%1").arg(i);
                 args << QStringLiteral("$fromxpath(a%1)").arg(i);
             }
+            // XPath passes no undefined values: a missing or an extra argument shows as one, and
+            // reading `arguments` would make one object per call.
+            const QString miscounted = params.isEmpty()
+                                           ? QStringLiteral("$more!==undefined")
+                                           : QStringLiteral("$more!==undefined||%1===undefined").arg(params.back());
+            params << QStringLiteral("$more");
             result.code +=
-                QStringLiteral("$procs[%1] = %2; $G[%3] = function (%4) { if (arguments.length !== %5) "
+                QStringLiteral("$procs[%1] = %2; $G[%3] = function (%4) { if (%5) "
                                "$throw(450, %3); try { return %6; } catch (e) { throw $asvb(e); } };\n")
-                    .arg(jsString(key), mangle(key), jsString(proc.name), params.join(u','))
-                    .arg(proc.params.size())
+                    .arg(jsString(key), mangle(key), jsString(proc.name), params.join(u','), miscounted)
                     .arg(proc.isFunction ? QStringLiteral("$toxpath(%1(%2))").arg(mangle(key), args.join(u','))
                                          : QStringLiteral("(%1(%2), '')").arg(mangle(key), args.join(u',')));
         }
