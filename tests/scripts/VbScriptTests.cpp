@@ -274,6 +274,12 @@ TEST_F(VbScriptTest, ProvidesTheBuiltInFunctions)
          "FormatNumber(-0.0004, 3) & \"|\" & FormatNumber(\"4999762.6304\", 3, True, False, False) & \"|\" & "
          "FormatNumber(1234567.891, 2)",
          "2.001|1.01|(13)|0.000|4999762.630|1,234,567.89"},
+        {"FormatNumber reads no hexadecimal of the engine's kind", "FormatNumber(\"0x10\", 1, -1, 0, False)",
+         "error 13: Type mismatch"},
+        {"FormatNumber of texts without grouping, read as numbers",
+         "FormatNumber(\"2.0005\", 3, -1, 0, False) & \"|\" & FormatNumber(\"1234.5678\", 2, -1, 0, False) & \"|\" & "
+         "FormatNumber(\"9.999 \", 2, -1, 0, False) & \"|\" & FormatNumber(\"1d2\", 1, -1, 0, False)",
+         "2.001|1234.57|10.00|100.0"},
         {"FormatCurrency and FormatPercent", "FormatCurrency(1234.5) & \"|\" & FormatPercent(0.256, 1)",
          "$1,234.50|25.6%"},
         {"FormatDateTime",
