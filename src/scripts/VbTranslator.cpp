@@ -582,7 +582,7 @@ public:
             QStringList args;
             for (qsizetype i = 0; i < proc.params.size(); ++i) {
                 params << QStringLiteral("a%1").arg(i);
-                args << QStringLiteral("$fromxpath(a%1)").arg(i);
+                args << QStringLiteral("(typeof a%1===$NUMBER?$fromxpath(a%1):a%1)").arg(i);
             }
             // XPath passes no undefined values: a missing or an extra argument shows as one, and
             // reading `arguments` would make one object per call.
@@ -590,12 +590,12 @@ public:
                                            ? QStringLiteral("$more!==undefined")
                                            : QStringLiteral("$more!==undefined||%1===undefined").arg(params.back());
             params << QStringLiteral("$more");
-            result.code +=
-                QStringLiteral("$procs[%1] = %2; $G[%3] = function (%4) { if (%5) "
-                               "$throw(450, %3); try { return %6; } catch (e) { throw $asvb(e); } };\n")
-                    .arg(jsString(key), mangle(key), jsString(proc.name), params.join(u','), miscounted)
-                    .arg(proc.isFunction ? QStringLiteral("$toxpath(%1(%2))").arg(mangle(key), args.join(u','))
-                                         : QStringLiteral("(%1(%2), '')").arg(mangle(key), args.join(u',')));
+            result.code += QStringLiteral("$procs[%1] = %2; $G[%3] = function (%4) { var $r; if (%5) "
+                                          "$throw(450, %3); try { return %6; } catch (e) { throw $asvb(e); } };\n")
+                               .arg(jsString(key), mangle(key), jsString(proc.name), params.join(u','), miscounted)
+                               .arg(proc.isFunction ? QStringLiteral("typeof($r=%1(%2))===$STRING?$r:$toxpath($r)")
+                                                          .arg(mangle(key), args.join(u','))
+                                                    : QStringLiteral("(%1(%2), '')").arg(mangle(key), args.join(u',')));
         }
         result.code += QStringLiteral("})($global);\n");
         return result;
@@ -940,6 +940,17 @@ private:
             {QStringLiteral("$le"), QStringLiteral("<=")},  {QStringLiteral("$ge"), QStringLiteral(">=")},
         };
         const auto comparison = comparisons.find(function);
+        static const QRegularExpression smallWhole(QStringLiteral("^\\d{1,4}$"));
+        if ((function == QLatin1String("$add") || function == QLatin1String("$sub")) &&
+            smallWhole.match(right.code).hasMatch()) {
+            // An Integer and a small whole number: the sum is an Integer or a Long by its value alone.
+            const QString a = temp();
+            Expr result{QStringLiteral("(typeof(%1=%2)===$NUMBER&&%1>=-32768&&%1<=32767&&(%1|0)===%1?%1%3%4:%5(%1,%4))")
+                            .arg(a, left.code, function == QLatin1String("$add") ? u"+" : u"-", right.code, function),
+                        {}};
+            result.fresh = true;
+            return result;
+        }
         if (function != QLatin1String("$cat") && comparison == comparisons.end())
             return {generic, {}};
         const QString type = comparison == comparisons.end() ? QStringLiteral("$STRING") : QStringLiteral("$NUMBER");
@@ -1728,7 +1739,10 @@ private:
             const bool stored = !rhs.variable.isEmpty() ||
                                 (!rhs.fresh && std::any_of(storedValues.begin(), storedValues.end(),
                                                            [&](const QString& p) { return rhs.code.startsWith(p); }));
-            const QString right = !isSet && stored ? QStringLiteral("$cp(%1)").arg(rhs.code) : rhs.code;
+            // A variable is read twice to spare the call when it holds no array, as it mostly does not.
+            const QString copy = rhs.code == rhs.variable ? QStringLiteral("(typeof %1!==$OBJECT?%1:$cp(%1))")
+                                                          : QStringLiteral("$cp(%1)");
+            const QString right = !isSet && stored ? copy.arg(rhs.code) : rhs.code;
             if (!memberKey.isEmpty()) {
                 put(args ? QStringLiteral("$setcall(%1,%2,[%3],%4);").arg(object, memberKey, joined(*args), right)
                          : QStringLiteral("$set(%1,%2,%3);").arg(object, memberKey, right));
