@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-declarative-dev qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools libgl-dev
     qt6-translations-l10n lintian
     libxml2-dev libxslt1-dev
-    libgtest-dev libgoogle-perftools-dev
+    libgtest-dev libjemalloc-dev
     xsltproc time clang-format
     clang libclang-rt-14-dev
 )

@@ -69,6 +69,23 @@ void TConvertForm::createControls()
     setFixedSize(DesignClientSize);
     move(DesignPosition);
 
+    createLabelPanel();
+    createFieldPanel();
+    createButtonRow();
+    ViewFileCheckBox = named(new QCheckBox(this), "ViewFileCheckBox");
+    ViewFileCheckBox->setGeometry(8, 85, 241, 17);
+    StyleSheetFldr = new TBrowseFolder(this);
+    StyleSheetFldr->setObjectName(QStringLiteral("StyleSheetFldr"));
+
+    orderTabs();
+    SizingPanel1->installEventFilter(this);
+    SizingPanel2->installEventFilter(this);
+    connectControls();
+}
+
+// The left column: the fields' labels on the panel that widens the window.
+void TConvertForm::createLabelPanel()
+{
     SizingPanel1 = named(new TSizingPanel(this), "SizingPanel1");
     SizingPanel1->setGeometry(0, 0, 153, 153);
     SizingPanel1->setCanSizeForm(true);
@@ -76,7 +93,11 @@ void TConvertForm::createControls()
     JobOrSurmexLbl->setGeometry(8, 19, 131, 17);
     FormatLbl = named(new TStaticText(QString(), SizingPanel1), "FormatLbl");
     FormatLbl->setGeometry(8, 50, 71, 17);
+}
 
+// The source and style sheet fields with their browse buttons.
+void TConvertForm::createFieldPanel()
+{
     Panel1 = named(new QWidget(this), "Panel1");
     Panel1->setGeometry(153, 0, 334, 153);
     SizingPanel2 = named(new TSizingPanel(Panel1), "SizingPanel2");
@@ -94,7 +115,10 @@ void TConvertForm::createControls()
     // The labels' underlined letters move to the fields they name.
     JobOrSurmexLbl->setBuddy(SurmexFileEditBox);
     FormatLbl->setBuddy(StyleSheetCombo);
+}
 
+void TConvertForm::createButtonRow()
+{
     ButtonRow1 = named(new TButtonRow(this), "ButtonRow1");
     ButtonRow1->setGeometry(0, 112, 489, 41);
     ButtonRow1->setButtonSpacing(20);
@@ -106,13 +130,10 @@ void TConvertForm::createControls()
     CloseBtn->setGeometry(208, 9, 75, 25);
     HelpBtn = named(new QPushButton(ButtonRow1), "HelpBtn");
     HelpBtn->setGeometry(304, 9, 75, 25);
+}
 
-    ViewFileCheckBox = named(new QCheckBox(this), "ViewFileCheckBox");
-    ViewFileCheckBox->setGeometry(8, 85, 241, 17);
-
-    StyleSheetFldr = new TBrowseFolder(this);
-    StyleSheetFldr->setObjectName(QStringLiteral("StyleSheetFldr"));
-
+void TConvertForm::orderTabs()
+{
     setTabOrder(OKBtn, CloseBtn);
     setTabOrder(CloseBtn, HelpBtn);
     setTabOrder(HelpBtn, SurmexFileEditBox);
@@ -121,10 +142,10 @@ void TConvertForm::createControls()
     setTabOrder(XMLBrowseBtn, XSLBrowseBtn);
     setTabOrder(XSLBrowseBtn, ViewFileCheckBox);
     OKBtn->setFocus();
+}
 
-    SizingPanel1->installEventFilter(this);
-    SizingPanel2->installEventFilter(this);
-
+void TConvertForm::connectControls()
+{
     connect(OKBtn, &QPushButton::clicked, this, [this] { OKBtnClick(); });
     connect(CloseBtn, &QPushButton::clicked, this, &QWidget::close);
     connect(XMLBrowseBtn, &QPushButton::clicked, this, &TConvertForm::XMLBrowseBtnClick);

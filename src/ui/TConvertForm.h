@@ -75,6 +75,11 @@ protected:
 
 private:
     void createControls();
+    void createLabelPanel();
+    void createFieldPanel();
+    void createButtonRow();
+    void orderTabs();
+    void connectControls();
     void FormCreate();
     void FormShow();
     void FormClose();

@@ -78,46 +78,34 @@ QByteArray LocalPathOf(const char* uri)
     return text;
 }
 
-xmlParserInputPtr OpenDocumentInput(const char* uri, xmlParserCtxtPtr ctxt, int& errorNumber)
+DocumentInput OpenDocumentInput(const char* uri, xmlParserCtxtPtr ctxt)
 {
     const QByteArray path = LocalPathOf(uri);
-    if (path.isEmpty()) {
-        errorNumber = EPROTONOSUPPORT;
-        return nullptr;
-    }
+    if (path.isEmpty())
+        return {nullptr, EPROTONOSUPPORT};
     // Without blocking, so that opening a pipe nobody writes to returns at once.
     Descriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info;
-    if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
-        errorNumber = errno;
-        return nullptr;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        errorNumber = EISDIR;
-        return nullptr;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        errorNumber = ENOTREGULAR;
-        return nullptr;
-    }
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0)
+        return {nullptr, errno};
+    if (S_ISDIR(info.st_mode))
+        return {nullptr, EISDIR};
+    if (!S_ISREG(info.st_mode))
+        return {nullptr, ENOTREGULAR};
     InputFiles::noteOpened(file.get());
     std::unique_ptr<xmlParserInputBuffer, InputBufferDeleter> buffer(
         xmlParserInputBufferCreateFd(file.get(), XML_CHAR_ENCODING_NONE));
-    if (!buffer) {
-        errorNumber = ENOMEM;
-        return nullptr;
-    }
+    if (!buffer)
+        return {nullptr, ENOMEM};
     // The buffer closes the descriptor when it is freed, and the input frees the buffer.
     file.release();
     xmlParserInputPtr input = xmlNewIOInputStream(ctxt, buffer.get(), XML_CHAR_ENCODING_NONE);
-    if (!input) {
-        errorNumber = ENOMEM;
-        return nullptr;
-    }
+    if (!input)
+        return {nullptr, ENOMEM};
     buffer.release();
     // The document's URL, and so the base of the URIs it holds.
     input->filename = reinterpret_cast<const char*>(xmlStrdup(reinterpret_cast<const xmlChar*>(uri)));
-    return input;
+    return {input, 0};
 }
 
 QString OpenErrorText(int errorNumber)

@@ -20,10 +20,17 @@ QByteArray FileUri(const QString& path);
 // Empty for any other scheme.
 QByteArray LocalPathOf(const char* uri);
 
-// Opens a document for the parser and notes the file in the current InputFiles. Returns nullptr
-// with errorNumber set to the system's error (an errno value) when it cannot. Only regular files
+// A document opened for the parser, which takes the input over; or, without one, the system's
+// error (an errno value) that kept it closed.
+struct DocumentInput
+{
+    xmlParserInputPtr input = nullptr;
+    int errorNumber = 0;
+};
+
+// Opens a document for the parser and notes the file in the current InputFiles. Only regular files
 // are read: a pipe, device or socket could block the run or never end (ENOTREGULAR).
-xmlParserInputPtr OpenDocumentInput(const char* uri, xmlParserCtxtPtr ctxt, int& errorNumber);
+DocumentInput OpenDocumentInput(const char* uri, xmlParserCtxtPtr ctxt);
 
 // The errorNumber of a path that names not a regular file, and the text for any errorNumber.
 inline constexpr int ENOTREGULAR = ENODEV;

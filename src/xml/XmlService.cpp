@@ -4,6 +4,7 @@
 #include "xml/Comments.h"
 #include "xml/DocumentInput.h"
 #include "xml/DomNames.h"
+#include "xml/Exslt.h"
 #include "xml/FormatNumber.h"
 #include "xml/HtmlResult.h"
 #include "xml/LimitMessages.h"
@@ -17,7 +18,6 @@
 #include <QFile>
 #include <QStringList>
 
-#include <libexslt/exslt.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/SAX2.h>
@@ -425,11 +425,10 @@ xmlParserInputPtr secureEntityLoader(const char* url, const char*, xmlParserCtxt
     auto* state = ctxt ? static_cast<WhitespaceFilter*>(ctxt->_private) : nullptr;
     if (state && (state->mark != WhitespaceFilter::Mark || std::exchange(state->fileOpened, true)))
         return nullptr;
-    int error = 0;
-    xmlParserInputPtr input = OpenDocumentInput(url, ctxt, error);
-    if (!input && state)
-        state->openError = error;
-    return input;
+    const DocumentInput opened = OpenDocumentInput(url, ctxt);
+    if (!opened.input && state)
+        state->openError = opened.errorNumber;
+    return opened.input;
 }
 
 XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace, XmlParseError* error = nullptr);
@@ -437,7 +436,11 @@ XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace,
 xmlDocPtr documentLoader(const xmlChar* uri, xmlDictPtr dict, int, void*, xsltLoadType type)
 {
     const QByteArray path(reinterpret_cast<const char*>(uri));
-    return parseFile(path, dict, type == XSLT_LOAD_DOCUMENT).release();
+    XmlDocPtr doc = parseFile(path, dict, type == XSLT_LOAD_DOCUMENT);
+    // Should the library be missing, the module's first EXSLT function fails as unregistered.
+    if (type == XSLT_LOAD_STYLESHEET)
+        (void)RegisterExsltFor(doc.get());
+    return doc.release();
 }
 
 XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace, XmlParseError* error)
@@ -469,8 +472,7 @@ XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace,
     }
     if (!doc && error && filter.openError != 0) {
         error->errorCode = XML_IO_LOAD_ERROR;
-        error->reason = QStringLiteral("The file cannot be opened: %1")
-                            .arg(OpenErrorText(filter.openError));
+        error->reason = QStringLiteral("The file cannot be opened: %1").arg(OpenErrorText(filter.openError));
     } else if (!doc && error) {
         const xmlError* last = xmlCtxtGetLastError(ctxt.get());
         const auto first = capture.firstError();
@@ -539,7 +541,6 @@ void initialiseXmlService()
     static std::once_flag once;
     std::call_once(once, [] {
         xmlInitParser();
-        exsltRegisterAll();
         xsltRegisterExtModuleFunction(BAD_CAST "node-set", BAD_CAST MsxslNamespace, xsltFunctionNodeSet);
         registerMsxslFunctions();
         xmlSetExternalEntityLoader(secureEntityLoader);
@@ -725,6 +726,8 @@ QString transformNodeToObject(const XmlDocument& source, const XmlDocument& styl
     cdataSectionsAsText(copy.get());
     copyInheritedNamespaces(copy.get());
     replaceCommentInstructions(copy.get());
+    if (const auto problem = RegisterExsltFor(copy.get()))
+        throw UnexpectedFailure(*problem);
     StylesheetPtr style(xsltParseStylesheetDoc(copy.get()));
     if (!style)
         throw failure(QStringLiteral("The style sheet is not a valid XSLT style sheet"));

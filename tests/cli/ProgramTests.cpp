@@ -90,6 +90,41 @@ TEST_F(ProgramTest, RunsTheBundledExample)
     EXPECT_TRUE(read(QStringLiteral("points.csv")).count('\n') > 100);
 }
 
+// The EXSLT library is loaded when a module first declares one of its namespaces; each run is a
+// new process, so a module met only through xsl:import is the first to need it.
+TEST_F(ProgramTest, ExsltWorksWhereverTheSheetOrAModuleItImportsDeclaresIt)
+{
+    const QByteArray module = R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
+    xmlns:math="http://exslt.org/math" xmlns:str="http://exslt.org/strings">
+<xsl:template name="sum"><xsl:value-of select="math:max(//N)"/>|<xsl:value-of select="str:padding(3, 'ab')"/></xsl:template>
+</xsl:stylesheet>)~";
+    env.writeFile(QStringLiteral("work dir/module.xsl"), module);
+    const struct
+    {
+        const char* name;
+        QByteArray sheet;
+    } rows[] = {
+        {"declared in the sheet", R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
+    xmlns:math="http://exslt.org/math" xmlns:str="http://exslt.org/strings">
+<xsl:output method="text"/><xsl:variable name="fileExt" select="'csv'"/>
+<xsl:template match="/"><xsl:value-of select="math:max(//N)"/>|<xsl:value-of select="str:padding(3, 'ab')"/></xsl:template>
+</xsl:stylesheet>)~"},
+        {"declared in an imported module only",
+         R"~(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:import href="module.xsl"/>
+<xsl:output method="text"/><xsl:variable name="fileExt" select="'csv'"/>
+<xsl:template match="/"><xsl:call-template name="sum"/></xsl:template>
+</xsl:stylesheet>)~"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ProgramResult result =
+            run({source, env.writeFile(QStringLiteral("work dir/exslt.xsl"), row.sheet), QStringLiteral("out")});
+        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+        EXPECT_EQ(read(QStringLiteral("out.csv")), QByteArray("2.5|aba"));
+    }
+}
+
 TEST_F(ProgramTest, SatelliteCatalogueOverridesTheTextsItHas)
 {
     ASSERT_TRUE(QDir().mkpath(env.root() + QStringLiteral("/data/tabulon")));
