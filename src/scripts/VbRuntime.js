@@ -818,9 +818,36 @@ $RegExp.prototype = {
     }
 };
 
+// Objects of the blocks' classes. A class's constructor is made on its first New, so that a class
+// may be used above its declaration, as in VBScript.
+var $classes = {};
+
+function $Instance() {}
+$Instance.prototype = {
+    $vb: true,
+    // Assignments from outside: a Property Let or Set, else a public variable of the object.
+    $let: function (name, args, v) {
+        var assign = this['$let$' + name];
+        if (typeof assign === $FUNCTION) return assign.apply(this, args.concat([v]));
+        if (!Object.prototype.hasOwnProperty.call(this, name)) $throw(name in this ? 450 : 438, name);
+        if (args.length) $setidx(this[name], args, v);
+        else this[name] = v;
+    }
+};
+
+function $classproto(name) {
+    var proto = Object.create($Instance.prototype);
+    proto.$class = name;
+    return proto;
+}
+
 function $new(name) {
-    if (String(name).toLowerCase() === 'regexp') return new $RegExp();
-    $throw(506, name);
+    var lower = String(name).toLowerCase();
+    if (lower === 'regexp') return new $RegExp();
+    var make = $classes[lower];
+    if (make === undefined) $throw(506, name);
+    var C = make.$made || (make.$made = make());
+    return new C();
 }
 
 // Dates: days since 30 December 1899, the time of day as the fraction.
@@ -1496,6 +1523,7 @@ var $B = {
         var t = $type(v);
         if (t !== 9) return names[t];
         if (v === null) return 'Nothing';
+        if (v instanceof $Instance) return v.$class;
         if (v instanceof $Dictionary) return 'Dictionary';
         if (v instanceof $RegExp) return 'IRegExp2';
         if (v instanceof $Match) return 'IMatch2';

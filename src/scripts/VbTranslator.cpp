@@ -450,7 +450,7 @@ const QStringList& runtimeNames()
         QStringLiteral("$add $sub $mul $div $idiv $mod $pow $neg $pos $cat $eq $ne $lt $putback "
                        "$gt $le $ge $is $not $and $or $xor $eqv $imp "
                        "$b $i1 $idx $setidx $get $call $set $setcall $cp $dim $redim "
-                       "$erase $each $fornum $forgo $dbl $datelit $new "
+                       "$erase $each $fornum $forgo $classproto $dbl $datelit $new "
                        "$throw $undef $nofunction $onerror $err $B $NULL $procs "
                        "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $STRING $OBJECT $FUNCTION")
             .split(u' ');
@@ -529,6 +529,31 @@ struct Procedure
     QSet<QString> written; // names assigned or passed on, to tell which ByRef parameters need copying back
 };
 
+// What a class holds under a name: a variable of each object, a method, or a property made of
+// Property Get, Let and Set procedures.
+struct ClassMember
+{
+    enum Kind
+    {
+        Field,
+        Method,
+        Property,
+    } kind = Field;
+    bool isPublic = true;
+    bool getTakesArguments = false;
+    bool hasGet = false;
+    bool hasLet = false;
+};
+
+struct ClassInfo
+{
+    QString name;
+    QHash<QString, ClassMember> members;
+    QHash<QString, Procedure> procs; // "name" for methods, "get name", "let name", "set name"
+    QStringList fields;              // what the constructor sets up, in order
+    QStringList bindings;            // the prototype's members
+};
+
 // An expression's JavaScript, and the variable it names when it is nothing but a variable.
 struct Expr
 {
@@ -572,6 +597,11 @@ public:
             locals += QStringLiteral(", $B$%1 = $G.$B.%1").arg(name);
         for (const QString& temp : m_topTemps)
             locals += QStringLiteral(", ") + temp;
+        // Classes are known to the whole block, and to later ones, before any code runs.
+        QStringList classes(m_classes.keyBegin(), m_classes.keyEnd());
+        classes.sort();
+        for (const QString& name : classes)
+            locals += QStringLiteral(";$G.$classes[%1]=%2").arg(jsString(name), classFunction(name));
         VbTranslation result;
         result.code = globals + QStringLiteral(";(function ($G) {") + locals + u';' + m_out + u'\n';
         for (const QString& key : m_procOrder) {
@@ -754,6 +784,11 @@ private:
             return QStringLiteral("$r");
         if (m_proc)
             m_proc->written.insert(name.text);
+        if (const ClassMember* member = ownMember(name.text)) {
+            if (member->kind != ClassMember::Field)
+                fail(QStringLiteral("Illegal assignment: '%1'").arg(name.raw));
+            return ownMemberValue(*member, name.text, {});
+        }
         if (isVariable(name.text))
             return mangle(name.text);
         if (isProcedure(name.text) || builtinConstants().contains(name.text))
@@ -768,6 +803,12 @@ private:
         const QString& n = name.text;
         if (m_proc && n == m_proc->name.toLower() && m_proc->isFunction)
             return {QStringLiteral("$r"), QStringLiteral("$r")};
+        if (m_class && m_proc && n == u"me")
+            return {QStringLiteral("$me"), {}};
+        if (const ClassMember* member = ownMember(n)) {
+            const QString code = ownMemberValue(*member, n, {});
+            return {code, member->kind == ClassMember::Field ? code : QString()};
+        }
         if (isVariable(n))
             return {mangle(n), mangle(n)};
         if (isProcedure(n))
@@ -787,6 +828,8 @@ private:
         const QString& n = name.text;
         if (m_proc && n == m_proc->name.toLower() && m_proc->isFunction && args.empty())
             return {QStringLiteral("$r"), {}};
+        if (const ClassMember* member = ownMember(n))
+            return {ownMemberValue(*member, n, args), {}};
         if (isVariable(n)) {
             Expr element{index(mangle(n), args), {}};
             element.array = mangle(n);
@@ -1250,7 +1293,7 @@ private:
             return endStatement();
         }
         if (isWord("class"))
-            fail(QStringLiteral("Class statements are not supported"));
+            return classStatement();
         if (isWord("stop")) {
             ++m_p;
             return endStatement();
@@ -1261,19 +1304,31 @@ private:
         endStatement();
     }
 
-    void procedure()
+    // A Function or Sub, or in a class also a Property procedure of the given kind.
+    void procedure(const QString& propertyKind = {}, bool isPublic = true)
     {
-        const bool isFunction = isWord("function");
+        const bool isFunction = propertyKind.isEmpty() ? isWord("function") : propertyKind == u"get";
         const int headerLine = tok().line;
         ++m_p;
+        if (!propertyKind.isEmpty())
+            ++m_p;
         if (m_proc)
-            fail(QStringLiteral("Expected 'End %1'").arg(m_proc->isFunction ? u"Function" : u"Sub"));
+            fail(QStringLiteral("Expected 'End %1'")
+                     .arg(m_endWord == u"property" ? u"Property"
+                          : m_proc->isFunction     ? u"Function"
+                                                   : u"Sub"));
         const Token name = expectName();
-        Procedure& proc = m_procs[name.text];
+        const QString key = propertyKind.isEmpty() ? name.text : propertyKind + u' ' + name.text;
+        Procedure& proc = m_class ? m_class->procs[key] : m_procs[name.text];
         if (!m_pass2) {
-            if (!proc.name.isEmpty())
+            const bool clash =
+                m_class ? m_class->members.contains(name.text) &&
+                              (propertyKind.isEmpty() || m_class->members[name.text].kind != ClassMember::Property)
+                        : m_classes.contains(name.text);
+            if (!proc.name.isEmpty() || clash)
                 throw SyntaxError{headerLine, QStringLiteral("Name redefined: '%1'").arg(name.raw)};
-            m_procOrder << name.text;
+            if (!m_class)
+                m_procOrder << name.text;
             proc = Procedure{};
         }
         proc.name = name.raw;
@@ -1309,7 +1364,10 @@ private:
         QStringList mangled;
         for (const QString& p : params)
             mangled << mangle(p);
-        put(QStringLiteral("function %1(%2){").arg(mangle(name.text), mangled.join(u',')));
+        const QString function = m_class ? memberFunction(propertyKind, name.text) : mangle(name.text);
+        if (m_class)
+            classMember(name.text, propertyKind, isPublic, !params.isEmpty(), function);
+        put(QStringLiteral("function %1(%2){").arg(function, mangled.join(u',')));
         const qsizetype declarationsAt = m_out.size();
 
         m_proc = &proc;
@@ -1324,8 +1382,13 @@ private:
         put(copies.join(QString()));
         if (copiesBack)
             put(QStringLiteral("try{"));
-        m_endWord = isFunction ? QStringLiteral("function") : QStringLiteral("sub");
-        block(&Translator::atProcedureEnd, QStringLiteral("Expected 'End %1'").arg(isFunction ? u"Function" : u"Sub"));
+        m_endWord = !propertyKind.isEmpty() ? QStringLiteral("property")
+                    : isFunction            ? QStringLiteral("function")
+                                            : QStringLiteral("sub");
+        block(&Translator::atProcedureEnd, QStringLiteral("Expected 'End %1'")
+                                               .arg(!propertyKind.isEmpty() ? u"Property"
+                                                    : isFunction            ? u"Function"
+                                                                            : u"Sub"));
         at(tok().line);
         m_p += 2;
         if (copiesBack)
@@ -1335,6 +1398,8 @@ private:
         QStringList locals{QStringLiteral("$oe = 0")};
         if (isFunction)
             locals << QStringLiteral("$r");
+        if (m_class)
+            locals << QStringLiteral("$me = this");
         QStringList names(proc.locals.begin(), proc.locals.end());
         for (const QString& n : m_implicit)
             names << n;
@@ -1349,6 +1414,185 @@ private:
         m_proc = nullptr;
         m_resumeSeen = outerResume;
         endStatement();
+    }
+
+    // Classes
+
+    static QString classFunction(const QString& lowerName) { return u'k' + mangle(lowerName).mid(1); }
+
+    static QString memberFunction(const QString& propertyKind, const QString& lowerName)
+    {
+        return QStringLiteral("p$%1%2").arg(propertyKind.isEmpty() ? QString() : propertyKind + u'$',
+                                            mangle(lowerName).mid(2));
+    }
+
+    // Where an object keeps a member: private ones under a name no script can spell.
+    static QString memberKey(const ClassMember& member, const QString& lowerName)
+    {
+        return member.isPublic ? lowerName : u'$' + lowerName;
+    }
+
+    void classMember(const QString& lowerName, const QString& propertyKind, bool isPublic, bool takesArguments,
+                     const QString& function)
+    {
+        ClassMember& member = m_class->members[lowerName];
+        const bool known = member.kind == ClassMember::Property && (member.hasGet || member.hasLet);
+        if (propertyKind.isEmpty()) {
+            member = ClassMember{ClassMember::Method, isPublic};
+            m_class->bindings << QStringLiteral("P[%1]=%2;").arg(jsString(memberKey(member, lowerName)), function);
+            return;
+        }
+        if (!known)
+            member = ClassMember{ClassMember::Property, isPublic};
+        if (propertyKind == u"get") {
+            member.hasGet = true;
+            member.getTakesArguments = takesArguments;
+            m_class->bindings << (takesArguments
+                                      ? QStringLiteral("P[%1]=%2;")
+                                      : QStringLiteral("Object.defineProperty(P,%1,{get:%2,configurable:true});"))
+                                     .arg(jsString(memberKey(member, lowerName)), function);
+        } else {
+            member.hasLet = true;
+            // Let and Set alike: assignments reach them through the object's $let.
+            m_class->bindings << QStringLiteral("P[%1]=%2;")
+                                     .arg(jsString(QStringLiteral("$let$") + memberKey(member, lowerName)), function);
+        }
+    }
+
+    // Class Name ... End Class: a constructor made by a function that runs on the first New.
+    void classStatement()
+    {
+        const int line = tok().line;
+        ++m_p;
+        if (m_proc || m_class)
+            fail(QStringLiteral("Expected statement"));
+        const Token name = expectName();
+        endStatement();
+        ClassInfo& info = m_classes[name.text];
+        if (!m_pass2) {
+            if (!info.name.isEmpty() || m_procs.contains(name.text))
+                throw SyntaxError{line, QStringLiteral("Name redefined: '%1'").arg(name.raw)};
+            info = ClassInfo{};
+        }
+        info.name = name.raw;
+        info.fields.clear();
+        info.bindings.clear();
+        m_class = &info;
+        put(QStringLiteral("function %1(){").arg(classFunction(name.text)));
+        for (;;) {
+            skipSeparators();
+            if (tok().kind == Tok::End)
+                fail(QStringLiteral("Expected 'End Class'"));
+            if (isWord("end") && peek().kind == Tok::Ident && peek().text == u"class")
+                break;
+            at(tok().line);
+            bool isPublic = true;
+            bool modified = false;
+            bool isDefault = false;
+            if (acceptWord("public")) {
+                modified = true;
+                isDefault = acceptWord("default");
+            } else if (acceptWord("private")) {
+                modified = true;
+                isPublic = false;
+            }
+            if (isWord("function") || isWord("sub")) {
+                const QString function = memberFunction({}, peek().text);
+                procedure({}, isPublic);
+                if (isDefault)
+                    defaultMember(function);
+            } else if (isWord("property")) {
+                const QString kind = peek().text;
+                if (kind != u"get" && kind != u"let" && kind != u"set")
+                    fail(QStringLiteral("Expected Let or Set or Get in property declaration"));
+                if (isDefault && kind != u"get")
+                    fail(QStringLiteral("'Default' specification can only be on Property Get"));
+                const QString function = memberFunction(kind, peek(2).text);
+                procedure(kind, isPublic);
+                if (isDefault)
+                    defaultMember(function);
+            } else if (acceptWord("dim") || modified) {
+                classFields(isPublic);
+            } else {
+                fail(QStringLiteral("Expected 'End Class'"));
+            }
+        }
+        at(tok().line);
+        m_p += 2;
+        QString construct = info.fields.join(QString());
+        if (info.members.contains(QStringLiteral("class_initialize")))
+            construct += memberFunction({}, QStringLiteral("class_initialize")) + QStringLiteral(".call(this);");
+        put(QStringLiteral("var C=function(){%1},P=C.prototype=$classproto(%2);%3return C;}")
+                .arg(construct, jsString(info.name), info.bindings.join(QString())));
+        m_class = nullptr;
+        endStatement();
+    }
+
+    // What obj and obj(…) mean for an object of the class.
+    void defaultMember(const QString& function)
+    {
+        m_class->bindings << QStringLiteral("P.$default=function(){return %1.apply(this,arguments);};"
+                                            "P.$value=function(){return %1.call(this);};")
+                                 .arg(function);
+    }
+
+    // Public, Private and Dim in a class: each object's own variables.
+    void classFields(bool isPublic)
+    {
+        do {
+            const Token name = expectName();
+            if (!m_pass2 && m_class->members.contains(name.text))
+                fail(QStringLiteral("Name redefined: '%1'").arg(name.raw));
+            const ClassMember member{ClassMember::Field, isPublic};
+            m_class->members[name.text] = member;
+            QString value = QStringLiteral("undefined");
+            if (acceptOp("(")) {
+                std::vector<Expr> bounds;
+                while (!isOp(")")) {
+                    bounds.push_back(parseExpr());
+                    if (!acceptOp(","))
+                        break;
+                }
+                expectOp(")");
+                value = QStringLiteral("$dim([%1])").arg(joined(bounds));
+            }
+            m_class->fields << QStringLiteral("this[%1]=%2;").arg(jsString(memberKey(member, name.text)), value);
+        } while (acceptOp(","));
+        endStatement();
+    }
+
+    // The name of the Function or Property Get that is running: its result.
+    bool isOwnResult(const QString& lower) const
+    {
+        return m_proc && m_proc->isFunction && lower == m_proc->name.toLower();
+    }
+
+    // A member of the class named alone in one of its procedures, where no local hides it.
+    const ClassMember* ownMember(const QString& lower) const
+    {
+        if (!m_class || !m_proc || m_proc->locals.contains(lower) || m_implicit.contains(lower))
+            return nullptr;
+        const auto found = m_class->members.constFind(lower);
+        return found == m_class->members.constEnd() ? nullptr : &found.value();
+    }
+
+    QString ownMemberValue(const ClassMember& member, const QString& lower, const std::vector<Expr>& args)
+    {
+        switch (member.kind) {
+        case ClassMember::Field: {
+            const QString field = QStringLiteral("$me[%1]").arg(jsString(memberKey(member, lower)));
+            return args.empty() ? field : index(field, args);
+        }
+        case ClassMember::Method:
+            return QStringLiteral("%1.call($me%2)")
+                .arg(memberFunction({}, lower), args.empty() ? QString() : u',' + joined(args));
+        case ClassMember::Property:
+            if (!member.hasGet)
+                return QStringLiteral("$throw(450, %1)").arg(jsString(lower));
+            return QStringLiteral("%1.call($me%2)")
+                .arg(memberFunction(QStringLiteral("get"), lower), args.empty() ? QString() : u',' + joined(args));
+        }
+        return {};
     }
 
     bool atProcedureEnd() const { return isWord("end") && peek().kind == Tok::Ident && peek().text == m_endWord; }
@@ -1746,6 +1990,18 @@ private:
             if (!memberKey.isEmpty()) {
                 put(args ? QStringLiteral("$setcall(%1,%2,[%3],%4);").arg(object, memberKey, joined(*args), right)
                          : QStringLiteral("$set(%1,%2,%3);").arg(object, memberKey, right));
+            } else if (const ClassMember* member = name && !isOwnResult(name->text) ? ownMember(name->text) : nullptr;
+                       member && member->kind == ClassMember::Property) {
+                QStringList values;
+                for (const Expr& a : args ? *args : std::vector<Expr>{})
+                    values << a.code;
+                values << right;
+                put(QStringLiteral("%1.call($me,%2);")
+                        .arg(memberFunction(isSet && m_class->procs.contains(QStringLiteral("set ") + name->text)
+                                                ? QStringLiteral("set")
+                                                : QStringLiteral("let"),
+                                            name->text),
+                             values.join(u',')));
             } else if (name && !args) {
                 put(QStringLiteral("%1=%2;").arg(variableTarget(*name), right));
             } else if (name) {
@@ -1821,6 +2077,8 @@ private:
     QSet<QString> m_builtinsUsed;
     bool m_expression = false; // Eval's code runs outside any block's closure
     Procedure* m_proc = nullptr;
+    QHash<QString, ClassInfo> m_classes;
+    ClassInfo* m_class = nullptr;
     QStringList m_procTemps;
     QStringList m_topTemps;
     int m_temps = 0;
@@ -1874,6 +2132,8 @@ int syntaxErrorNumber(const QString& message)
         {"Expected 'In'", 1046},
         {"Expected 'Class'", 1047},
         {"Unexpected 'Next'", 1055},
+        {"Expected Let or Set or Get", 1049},
+        {"'Default' specification can only be on Property Get", 1058},
     };
     for (const auto& [start, number] : numbers) {
         if (message.startsWith(QLatin1String(start)))

@@ -114,6 +114,22 @@ TEST_F(VbScriptTest, RunsStatementsAndControlFlow)
          "Set d = CreateObject(\"Scripting.Dictionary\")\nd(\"k\") = 1\nBump d(\"k\")\nBump d.Item(\"k\")\n"
          "T = a(1) & \",\" & d(\"k\")\nEnd Function",
          "7,1"},
+        // Class Statement: Property Get/Let, Class_Initialize, Me and a Default member.
+        {"classes",
+         "Class Account\nPrivate m_balance\nPublic Owner, Count\nPrivate Sub Class_Initialize()\n"
+         "m_balance = 0 : Count = 0\nEnd Sub\nPublic Property Get Balance()\nBalance = m_balance\nEnd Property\n"
+         "Public Property Let Balance(v)\nIf v < 0 Then Err.Raise 5\nm_balance = v\nEnd Property\n"
+         "Public Function Deposit(amount)\nBalance = Balance + amount\nCount = Count + 1\nSet Deposit = Me\n"
+         "End Function\nPublic Default Property Get Summary()\nSummary = Owner & \":\" & m_balance\nEnd Property\n"
+         "End Class\nFunction T()\nSet a = New account\na.Owner = \"Ann\"\na.Deposit(5).Deposit 7\n"
+         "a.Balance = a.Balance * 2\nT = a.Balance & \"|\" & a.Count & \"|\" & a & \"|\" & TypeName(a) & \"|\" & "
+         "(a Is a.Deposit(0))\nEnd Function",
+         "24|2|Ann:24|Account|True"},
+        {"a class used above its declaration, each object with its own variables, Me",
+         "Function T()\nSet p = New Pair : Set q = New Pair\np.SetBoth 1, 2\nOn Error Resume Next\n"
+         "p.First = \"x\"\nT = p.First & q.First & p.Second & Err.Number\nEnd Function\nClass Pair\n"
+         "Public First, Second\nSub SetBoth(a, b)\nFirst = a : Me.Second = b\nEnd Sub\nEnd Class",
+         "x20"},
         {"Exit Function keeps the value so far", "T = 1\nIf True Then Exit Function\nT = 2", "1"},
         {"recursion",
          "Function F(n)\nIf n <= 1 Then F = 1 Else F = n * F(n - 1)\nEnd Function\n"
@@ -356,8 +372,20 @@ TEST_F(VbScriptTest, ReportsWhatFails)
         {"a missing parenthesis", "Function T()\nT = (1 + 2\nEnd Function", "syntax 1006: Expected ')', line 2"},
         // VBScript Syntax Errors: the page's table gives 1014 for an invalid character, the engine reports 1032.
         {"a stray character", "Function T()\nT = 1 ? 2\nEnd Function", "syntax 1032: Invalid character '?', line 2"},
-        {"classes", "Class Point\nEnd Class\nFunction T()\nEnd Function",
-         "syntax 1002: Class statements are not supported, line 1"},
+        {"a class without its end", "Class Point\nPublic X\nFunction T()\nEnd Function",
+         "syntax 1014: Expected 'End Class', line 4"},
+        // VBScript Syntax Errors: 1058, 'Default' specification can only be on Property Get.
+        {"a default Property Let",
+         "Class C\nPublic Default Property Let V(x)\nEnd Property\nEnd Class\nFunction T()\nEnd Function",
+         "syntax 1058: 'Default' specification can only be on Property Get, line 2"},
+        {"a private member from outside",
+         "Class C\nPrivate p\nEnd Class\nFunction T()\nSet o = New C\nT = o.p\nEnd Function",
+         "error 438: Object doesn't support this property or method: 'p'"},
+        {"assigning a property without Let",
+         "Class C\nProperty Get V()\nV = 1\nEnd Property\nEnd Class\nFunction T()\nSet o = New C\no.V = 2\nEnd "
+         "Function",
+         "error 450: Wrong number of arguments or invalid property assignment: 'v'"},
+        {"New of no class", "Set o = New Nope\nT = 1", "error 506: Class not defined: 'Nope'"},
         {"a procedure declared twice", "Sub S()\nEnd Sub\nSub S()\nEnd Sub\nFunction T()\nEnd Function",
          "syntax 1041: Name redefined: 'S', line 3"},
         {"Eval of text that does not parse", "On Error Resume Next\nx = Eval(\"1 +\")\nT = Err.Number", "1023"},
