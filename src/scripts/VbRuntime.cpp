@@ -65,10 +65,11 @@ public:
         , m_engine(engine)
     {}
 
-    Q_INVOKABLE QJSValue translate(const QString& source, bool expression, const QStringList& procedures)
+    // kind: 0 a program, 1 an expression, 2 statements run in a procedure.
+    Q_INVOKABLE QJSValue translate(const QString& source, int kind, const QStringList& procedures)
     {
-        const VbTranslation t =
-            translateVbScript(source, expression ? VbSource::Expression : VbSource::Program, procedures);
+        const VbSource what = kind == 1 ? VbSource::Expression : kind == 2 ? VbSource::Statements : VbSource::Program;
+        const VbTranslation t = translateVbScript(source, what, procedures);
         QJSValue result = m_engine.newObject();
         result.setProperty(QStringLiteral("code"), t.code);
         if (!t.error.isEmpty()) {

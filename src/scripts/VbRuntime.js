@@ -1277,14 +1277,20 @@ var $B = {
                               : '%u' + ('000' + code.toString(16).toUpperCase()).slice(-4);
         });
     }),
+    // The code of Eval or Execute called in a procedure, run there by the engine's own eval.
+    $inscope: function (text, expression) {
+        var t = $vbhost.translate($str(text), expression ? 1 : 2, Object.keys($procs));
+        if (t.error) throw $vberror(t.number, t.error);
+        return t.code;
+    },
     eval: function (text) {
-        var t = $vbhost.translate($str(text), true, Object.keys($procs));
+        var t = $vbhost.translate($str(text), 1, Object.keys($procs));
         if (t.error) throw $vberror(t.number, t.error);
         return $globaleval(t.code);
     },
     execute: function (text) { $B.executeglobal(text); },
     executeglobal: function (text) {
-        var t = $vbhost.translate($str(text), false, Object.keys($procs));
+        var t = $vbhost.translate($str(text), 0, Object.keys($procs));
         if (t.error) throw $vberror(t.number, t.error);
         $globaleval(t.code);
     },

@@ -575,7 +575,8 @@ public:
             m_external.insert(name.toLower());
     }
 
-    VbTranslation program()
+    // inScope: the code runs where Execute was called, so it declares no variables of its own.
+    VbTranslation program(bool inScope = false)
     {
         // The first pass learns every declaration, the second uses them: a procedure may be
         // called above the line that declares it.
@@ -588,6 +589,8 @@ public:
         names.sort();
         for (const QString& name : names)
             globals += QStringLiteral(", ") + mangle(name);
+        if (inScope)
+            globals.clear();
         QString locals = QStringLiteral("var $oe = 0");
         for (const QString& name : runtimeNames())
             locals += QStringLiteral(", %1 = $G.%1").arg(name);
@@ -638,7 +641,13 @@ public:
         const Expr e = parseExpr();
         if (!atStatementEnd())
             fail(QStringLiteral("Expected end of statement"));
-        return {u'(' + e.code + u')', {}, 0, {}};
+        VbTranslation result;
+        // Its temporaries are its own: an Eval may run in the middle of an expression that uses
+        // the same names.
+        result.code = m_topTemps.isEmpty()
+                          ? u'(' + e.code + u')'
+                          : QStringLiteral("(function(){var %1;return (%2);})()").arg(m_topTemps.join(u','), e.code);
+        return result;
     }
 
 private:
@@ -838,6 +847,12 @@ private:
         }
         if (isProcedure(n))
             return {callProcedure(name, args), {}};
+        if ((n == u"eval" || n == u"execute") && m_proc && !m_expression && args.size() == 1) {
+            // In a procedure, Eval and Execute see its variables: the engine's own eval, called
+            // here, sees this function's. Only such procedures pay for the names looked up by text.
+            return {QStringLiteral("eval($B.$inscope(%1,%2))").arg(args[0].code, n == u"eval" ? u"true" : u"false"),
+                    {}};
+        }
         if (builtinFunctions().contains(n))
             return {QStringLiteral("%1(%2)").arg(builtin(n), joined(args)), {}};
         if (n == u"err" && args.empty())
@@ -2148,7 +2163,8 @@ VbTranslation translateVbScript(const QString& source, VbSource kind, const QStr
 {
     try {
         Translator translator(Lexer(source).run(), knownProcedures);
-        return kind == VbSource::Expression ? translator.expression() : translator.program();
+        return kind == VbSource::Expression ? translator.expression()
+                                            : translator.program(kind == VbSource::Statements);
     } catch (const SyntaxError& error) {
         VbTranslation failed;
         failed.error = error.message;

@@ -20,6 +20,7 @@ enum class VbSource
 {
     Program,    // a script block, or the text of ExecuteGlobal
     Expression, // the text of Eval
+    Statements, // the text of Execute in a procedure: its names are the procedure's where it has them
 };
 
 // knownProcedures: procedures defined outside the source (those of the block, for Eval and Execute).

@@ -171,6 +171,11 @@ TEST_F(VbScriptTest, RunsStatementsAndControlFlow)
          "Function Bad()\nBad = 1 / 0\nEnd Function\nFunction T()\nOn Error Resume Next\nT = \"before\"\nT = Bad()\n"
          "T = T & \" after \" & Err.Number\nEnd Function",
          "before after 11"},
+        // Execute Statement: the code runs in the scope of the procedure that calls it.
+        {"Eval and Execute in a procedure see its variables",
+         "Dim g\nFunction T()\nDim x\nx = 2\nExecute \"x = x * 10 : g = 5\"\nT = Eval(\"x + g\") & \"|\" & x & \"|\" & "
+         "g\nEnd Function",
+         "25|20|5"},
         {"Eval and Execute see the block's globals and procedures",
          "Dim g\nFunction Twice(x)\nTwice = 2 * x\nEnd Function\nFunction T()\nExecute \"g = Twice(21)\"\n"
          "T = Eval(\"g + 1\") & Eval(\"g = 42\")\nEnd Function",
