@@ -232,6 +232,11 @@ TEST_F(ScriptBlockTest, ShowsTheDocumentModelToVBScript)
          "f = root.ChildNodes.Item(1).NodeTypedValue & root.Attributes.GetNamedItem(\"id\").VALUE & "
          "root.GETATTRIBUTE(\"ID\") & ps.ITEM(0).ParentNode.NODENAME\nEnd Function",
          "u:f(//p)", "2xyjob"},
+        {"an object of a class that holds a node",
+         "Class Walker\nPublic Node\nFunction Names()\nFor Each c In Node.childNodes\nNames = Names & c.nodeName\n"
+         "Next\nEnd Function\nEnd Class\nFunction f(ps)\nSet w = New Walker\nSet w.Node = ps(1)\n"
+         "f = w.Names & TypeName(w) & (w.Node Is ps(1))\nEnd Function",
+         "u:f(//p)", "ng:hWalkerTrue"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
