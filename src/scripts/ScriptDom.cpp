@@ -2,7 +2,9 @@
 
 #include "xml/DomNames.h"
 
+#include <QCoreApplication>
 #include <QJSEngine>
+#include <QPointer>
 #include <QRegularExpression>
 
 #include <libxml/parser.h>
@@ -73,17 +75,19 @@ bool isDocument(const xmlNode* node)
 
 // A node from another document takes that document's namespace declarations with it (xml:lang
 // refers to a declaration the old document owns and frees).
-void adopt(xmlNode* node, xmlNode* parent)
+void adopt(ScriptNodes& nodes, xmlNode* node, xmlNode* parent)
 {
-    if (node->doc != parent->doc)
+    if (node->doc != parent->doc) {
+        nodes.tie(node->doc, parent->doc);
         xmlDOMWrapAdoptNode(nullptr, node->doc, node, parent->doc, parent, 0);
+    }
 }
 
 // Links a node before reference, or last when there is none, without libxml2's merging of
 // adjacent text, which would free a node that a script still holds.
-void linkBefore(xmlNode* parent, xmlNode* child, xmlNode* reference)
+void linkBefore(ScriptNodes& nodes, xmlNode* parent, xmlNode* child, xmlNode* reference)
 {
-    adopt(child, parent);
+    adopt(nodes, child, parent);
     child->parent = parent;
     child->next = reference;
     child->prev = reference ? reference->prev : parent->last;
@@ -97,14 +101,14 @@ void linkBefore(xmlNode* parent, xmlNode* child, xmlNode* reference)
         parent->last = child;
 }
 
-void linkLast(xmlNode* parent, xmlNode* child)
+void linkLast(ScriptNodes& nodes, xmlNode* parent, xmlNode* child)
 {
-    linkBefore(parent, child, nullptr);
+    linkBefore(nodes, parent, child, nullptr);
 }
 
-void linkAttribute(xmlNode* element, xmlAttr* attr)
+void linkAttribute(ScriptNodes& nodes, xmlNode* element, xmlAttr* attr)
 {
-    adopt(reinterpret_cast<xmlNode*>(attr), element);
+    adopt(nodes, reinterpret_cast<xmlNode*>(attr), element);
     attr->parent = element;
     attr->next = nullptr;
     attr->prev = nullptr;
@@ -236,23 +240,24 @@ bool isAncestorOrSelf(const xmlNode* candidate, const xmlNode* node)
 
 } // namespace
 
-ScriptNodes::~ScriptNodes()
-{
-    // Roots are picked before any is freed: freeing one frees the detached nodes below it.
-    std::sort(m_detached.begin(), m_detached.end());
-    m_detached.erase(std::unique(m_detached.begin(), m_detached.end()), m_detached.end());
-    std::vector<xmlNode*> roots;
-    for (xmlNode* node : m_detached) {
-        if (!node->parent)
-            roots.push_back(node);
-    }
-    for (xmlNode* root : roots)
-        xmlFreeNode(root);
-}
-
 ScriptNodes::ScriptNodes(qint64 memoryLimit)
     : m_memoryLimit(memoryLimit)
 {}
+
+ScriptNodes::~ScriptNodes()
+{
+    // Keepers left are those a collection dropped and that still wait for their deletion.
+    for (auto& [key, group] : m_groups) {
+        for (DocumentKeeper* keeper : group->keepers) {
+            keeper->m_nodes = nullptr;
+            delete keeper;
+        }
+        group->keepers.clear();
+        group->pinned = false;
+    }
+    while (!m_groups.empty())
+        free(m_groups.begin()->first);
+}
 
 int ScriptNodes::handle(xmlNode* node)
 {
@@ -261,55 +266,197 @@ int ScriptNodes::handle(xmlNode* node)
     constexpr std::size_t ReuseFrom = std::size_t(1) << 22;
     if (m_nodes.size() >= ReuseFrom) {
         if (m_handleOf.isEmpty()) {
-            for (std::size_t h = 0; h < m_nodes.size(); ++h) {
-                if (m_nodes[h])
-                    m_handleOf.insert(m_nodes[h], int(h));
+            for (std::size_t i = 0; i < m_nodes.size(); ++i) {
+                if (m_nodes[i])
+                    m_handleOf.insert(m_nodes[i], int(i * 2 + (owns(m_nodes[i]) ? 1 : 0)));
             }
         }
         if (const auto found = m_handleOf.constFind(node); found != m_handleOf.cend())
             return *found;
-        m_handleOf.insert(node, int(m_nodes.size()));
     }
-    const int h = int(m_nodes.size());
+    const bool owned = owns(node);
+    const int h = int(m_nodes.size() * 2 + (owned ? 1 : 0));
     m_nodes.push_back(node);
-    if (isResultTreeFragment(node->doc))
+    if (!m_handleOf.isEmpty())
+        m_handleOf.insert(node, h);
+    if (owned)
+        groupOf(node->doc)->handles.push_back(h);
+    else if (isResultTreeFragment(node->doc))
         m_transient.push_back(h);
     return h;
 }
 
 xmlNode* ScriptNodes::node(int handle) const
 {
-    return handle >= 0 && std::size_t(handle) < m_nodes.size() ? m_nodes[std::size_t(handle)] : nullptr;
+    const std::size_t index = std::size_t(handle) / 2;
+    return handle >= 0 && index < m_nodes.size() ? m_nodes[index] : nullptr;
 }
 
 void ScriptNodes::endCall()
 {
     for (const int h : m_transient) {
-        m_handleOf.remove(m_nodes[std::size_t(h)]);
-        m_nodes[std::size_t(h)] = nullptr;
+        m_handleOf.remove(m_nodes[std::size_t(h) / 2]);
+        m_nodes[std::size_t(h) / 2] = nullptr;
     }
     m_transient.clear();
+    // The engines collect on their own, but drop the keepers only when their events are sent.
+    if (m_chargedSinceCollect > m_memoryLimit / 8)
+        collect();
 }
 
-xmlDoc* ScriptNodes::newDocument()
+xmlDoc* ScriptNodes::newDocument(qint64 charged)
 {
-    m_documents.emplace_back(xmlNewDoc(BAD_CAST "1.0"));
-    m_owned.insert(m_documents.back().get());
-    return m_documents.back().get();
+    auto group = std::make_unique<Group>();
+    xmlDoc* doc = xmlNewDoc(BAD_CAST "1.0");
+    doc->_private = this;
+    group->documents.emplace_back(doc);
+    group->charged = charged;
+    m_groupOf.emplace(doc, group.get());
+    Group* const key = group.get();
+    m_groups.emplace(key, std::move(group));
+    return doc;
 }
 
-bool ScriptNodes::charge(qint64 bytes)
+ScriptNodes::Group* ScriptNodes::groupOf(const xmlDoc* doc) const
+{
+    const auto found = m_groupOf.find(doc);
+    return found == m_groupOf.end() ? nullptr : found->second;
+}
+
+DocumentKeeper* ScriptNodes::keeperOf(const xmlNode* node, QJSEngine& engine)
+{
+    Group* group = groupOf(node->doc);
+    if (!group)
+        return nullptr;
+    for (DocumentKeeper* keeper : group->keepers) {
+        if (keeper->m_doc == node->doc && keeper->m_engine == &engine)
+            return keeper;
+    }
+    auto* keeper = new DocumentKeeper(*this, node->doc, engine);
+    group->keepers.push_back(keeper);
+    return keeper;
+}
+
+void ScriptNodes::tie(const xmlDoc* a, const xmlDoc* b)
+{
+    Group* first = groupOf(a);
+    Group* second = groupOf(b);
+    if (!first || !second || first == second)
+        return;
+    if (first->documents.size() < second->documents.size())
+        std::swap(first, second);
+    for (auto& doc : second->documents) {
+        m_groupOf[doc.get()] = first;
+        first->documents.push_back(std::move(doc));
+    }
+    first->handles.insert(first->handles.end(), second->handles.begin(), second->handles.end());
+    first->detached.insert(first->detached.end(), second->detached.begin(), second->detached.end());
+    first->keepers.insert(first->keepers.end(), second->keepers.begin(), second->keepers.end());
+    first->pinned = first->pinned || second->pinned;
+    first->charged += second->charged;
+    m_groups.erase(second);
+}
+
+void ScriptNodes::pin(const xmlNode* node)
+{
+    if (Group* group = owns(node) ? groupOf(node->doc) : nullptr)
+        group->pinned = true;
+}
+
+void ScriptNodes::detached(xmlNode* node)
+{
+    if (Group* group = groupOf(node->doc))
+        group->detached.push_back(node);
+}
+
+bool ScriptNodes::charge(qint64 bytes, const xmlDoc* doc)
 {
     if (bytes > m_memoryLimit - m_charged)
         return false;
     m_charged += bytes;
+    m_chargedSinceCollect += bytes;
+    if (Group* group = doc ? groupOf(doc) : nullptr)
+        group->charged += bytes;
     return true;
+}
+
+void ScriptNodes::collect(const xmlDoc* inUse)
+{
+    m_chargedSinceCollect = 0;
+    // Left to the end of the run if the collection drops its last keeper.
+    if (Group* group = inUse ? groupOf(inUse) : nullptr)
+        group->inUse = true;
+    for (QJSEngine* engine : m_engines)
+        engine->collectGarbage();
+    // A dropped keeper waits for its deferred deletion, which is sent here, keeper by keeper, so
+    // that nothing else waiting for the event loop is touched.
+    std::vector<QPointer<DocumentKeeper>> keepers;
+    for (const auto& [key, group] : m_groups) {
+        for (DocumentKeeper* keeper : group->keepers)
+            keepers.emplace_back(keeper);
+    }
+    for (const auto& keeper : keepers) {
+        if (keeper)
+            QCoreApplication::sendPostedEvents(keeper, QEvent::DeferredDelete);
+    }
+    if (Group* group = inUse ? groupOf(inUse) : nullptr)
+        group->inUse = false;
+}
+
+void ScriptNodes::released(DocumentKeeper* keeper)
+{
+    Group* group = groupOf(keeper->m_doc);
+    if (!group)
+        return;
+    std::erase(group->keepers, keeper);
+    if (group->keepers.empty() && !group->pinned && !group->inUse)
+        free(group);
+}
+
+void ScriptNodes::free(Group* group)
+{
+    for (const int h : group->handles) {
+        xmlNode*& node = m_nodes[std::size_t(h) / 2];
+        if (!m_handleOf.isEmpty())
+            m_handleOf.remove(node);
+        node = nullptr;
+    }
+    // Roots are picked before any is freed: freeing one frees the detached nodes below it.
+    std::sort(group->detached.begin(), group->detached.end());
+    group->detached.erase(std::unique(group->detached.begin(), group->detached.end()), group->detached.end());
+    std::vector<xmlNode*> roots;
+    for (xmlNode* node : group->detached) {
+        if (!node->parent)
+            roots.push_back(node);
+    }
+    for (xmlNode* root : roots)
+        xmlFreeNode(root);
+    for (const auto& doc : group->documents) {
+        m_groupOf.erase(doc.get());
+        m_documentState.remove(doc.get());
+    }
+    m_charged -= group->charged;
+    m_groups.erase(group);
+}
+
+DocumentKeeper::DocumentKeeper(ScriptNodes& nodes, const xmlDoc* doc, QJSEngine& engine)
+    : m_nodes(&nodes)
+    , m_doc(doc)
+    , m_engine(&engine)
+{}
+
+DocumentKeeper::~DocumentKeeper()
+{
+    if (m_nodes)
+        m_nodes->released(this);
 }
 
 ScriptDom::ScriptDom(ScriptNodes& nodes, QJSEngine& engine)
     : m_nodes(nodes)
     , m_engine(engine)
-{}
+{
+    m_nodes.addEngine(engine);
+}
 
 xmlNode* ScriptDom::nodeOrThrow(int h)
 {
@@ -330,9 +477,12 @@ xmlNode* ScriptDom::changeableOrThrow(int h)
     return node;
 }
 
-bool ScriptDom::chargeOrThrow(qint64 bytes)
+bool ScriptDom::chargeOrThrow(qint64 bytes, const xmlDoc* doc, const xmlDoc* inUse)
 {
-    if (m_nodes.charge(bytes))
+    if (m_nodes.charge(bytes, doc))
+        return true;
+    m_nodes.collect(inUse ? inUse : doc);
+    if (m_nodes.charge(bytes, doc))
         return true;
     m_engine.throwError(QJSValue::RangeError,
                         QStringLiteral("The documents scripts build would use more than the %1 MB allowed")
@@ -345,9 +495,27 @@ QJSValue ScriptDom::handles(const std::vector<xmlNode*>& nodes)
     // Converted in one go: setting elements one by one through QJSValue costs more.
     QVariantList array;
     array.reserve(qsizetype(nodes.size()));
-    for (xmlNode* node : nodes)
+    const xmlNode* owned = nullptr;
+    for (xmlNode* node : nodes) {
         array.append(m_nodes.handle(node));
-    return m_engine.toScriptValue(array);
+        if (m_nodes.owns(node)) {
+            // One keeper holds the list's nodes; lists from the transformation may mix documents.
+            if (owned)
+                m_nodes.tie(owned->doc, node->doc);
+            owned = node;
+        }
+    }
+    QJSValue result = m_engine.toScriptValue(array);
+    if (owned)
+        result.setProperty(QStringLiteral("__keep"), m_engine.newQObject(m_nodes.keeperOf(owned, m_engine)));
+    return result;
+}
+
+QJSValue ScriptDom::keeperOf(int h)
+{
+    const xmlNode* node = m_nodes.node(h);
+    DocumentKeeper* keeper = node ? m_nodes.keeperOf(node, m_engine) : nullptr;
+    return keeper ? m_engine.newQObject(keeper) : QJSValue();
 }
 
 void ScriptDom::checkInterrupted()
@@ -405,7 +573,7 @@ QString ScriptDom::text(int h)
 void ScriptDom::setText(int h, const QString& value)
 {
     xmlNode* node = changeableOrThrow(h);
-    if (!node || !chargeOrThrow(value.size() * 2))
+    if (!node || !chargeOrThrow(value.size() * 2, node->doc))
         return;
     if (node->type == XML_ELEMENT_NODE || node->type == XML_ATTRIBUTE_NODE) {
         replaceChildrenWithText(node, value);
@@ -425,7 +593,7 @@ void ScriptDom::replaceChildrenWithText(xmlNode* node, const QString& value)
     }
     const QByteArray utf8 = value.toUtf8();
     if (!utf8.isEmpty())
-        linkLast(node, xmlNewDocTextLen(node->doc, BAD_CAST utf8.constData(), int(utf8.size())));
+        linkLast(m_nodes, node, xmlNewDocTextLen(node->doc, BAD_CAST utf8.constData(), int(utf8.size())));
 }
 
 QString ScriptDom::xml(int h)
@@ -606,9 +774,9 @@ int ScriptDom::newDocument(const QString& className)
         return -1;
     }
     constexpr qint64 DocumentSize = 512;
-    if (!chargeOrThrow(DocumentSize))
+    if (!chargeOrThrow(DocumentSize, nullptr))
         return -1;
-    return m_nodes.handle(reinterpret_cast<xmlNode*>(m_nodes.newDocument()));
+    return m_nodes.handle(reinterpret_cast<xmlNode*>(m_nodes.newDocument(DocumentSize)));
 }
 
 bool ScriptDom::loadXML(int h, const QString& text)
@@ -623,7 +791,7 @@ bool ScriptDom::loadXML(int h, const QString& text)
     // A parsed tree takes a few times its text.
     constexpr qint64 TreePerTextByte = 4;
     const QByteArray utf8 = text.toUtf8();
-    if (!chargeOrThrow(qint64(utf8.size()) * TreePerTextByte))
+    if (!chargeOrThrow(qint64(utf8.size()) * TreePerTextByte, node->doc))
         return false;
     ScriptNodes::DocumentState& state = m_nodes.stateOf(reinterpret_cast<xmlDoc*>(node));
     replaceChildrenWithText(node, QString());
@@ -664,7 +832,7 @@ bool ScriptDom::loadXML(int h, const QString& text)
         xmlNode* next = child->next;
         if (child->type != XML_DTD_NODE) {
             xmlUnlinkNode(child);
-            linkLast(node, child);
+            linkLast(m_nodes, node, child);
         }
         child = next;
     }
@@ -734,7 +902,7 @@ int ScriptDom::createNode(int h, const QJSValue& type, const QString& name, cons
     const int kind = type.isNumber() ? type.toInt() : typeNames.value(type.toString().toLower(), 0);
     const QByteArray utf8 = name.toUtf8();
     constexpr qint64 NodeSize = 128;
-    if (!chargeOrThrow(NodeSize + utf8.size()))
+    if (!chargeOrThrow(NodeSize + utf8.size(), doc))
         return -1;
     const auto* text = BAD_CAST utf8.constData();
     if ((kind == 1 || kind == 2 || kind == 7) && xmlValidateQName(text, 0) != 0) {
@@ -797,7 +965,7 @@ xmlNode* ScriptDom::insertable(xmlNode* parent, int& childHandle)
     }
     if (!m_nodes.owns(child)) {
         // Nodes of the source are copied into the script's document, never moved.
-        if (!chargeOrThrow(approximateSize(child)))
+        if (!chargeOrThrow(approximateSize(child), parent->doc))
             return nullptr;
         child = xmlDocCopyNode(child, parent->doc, 1);
         childHandle = m_nodes.handle(child);
@@ -834,7 +1002,7 @@ int ScriptDom::insertBefore(int parentHandle, int childHandle, int referenceHand
     if (reference && reference == child)
         return childHandle;
     if (xmlNode* inserted = child ? insertable(parent, childHandle) : nullptr)
-        linkBefore(parent, inserted, reference);
+        linkBefore(m_nodes, parent, inserted, reference);
     return childHandle;
 }
 
@@ -871,25 +1039,27 @@ int ScriptDom::replaceChild(int parentHandle, int childHandle, int oldHandle)
     xmlUnlinkNode(old);
     m_nodes.detached(old);
     xmlNode* inserted = insertable(parent, childHandle);
-    linkBefore(parent, inserted ? inserted : old, next);
+    linkBefore(m_nodes, parent, inserted ? inserted : old, next);
     return inserted ? oldHandle : -1;
 }
 
 int ScriptDom::cloneNode(int h, bool deep)
 {
     xmlNode* node = nodeOrThrow(h);
-    if (!node || !chargeOrThrow(deep ? approximateSize(node) : 256))
+    const qint64 size = node && deep ? approximateSize(node) : 256;
+    const bool intoOwnDocument = node && m_nodes.owns(node) && !isDocument(node);
+    if (!node || !chargeOrThrow(size, intoOwnDocument ? node->doc : nullptr, node->doc))
         return -1;
     if (isDocument(node)) {
-        xmlDoc* copy = m_nodes.newDocument();
+        xmlDoc* copy = m_nodes.newDocument(size);
         for (xmlNode* child = deep ? node->children : nullptr; child; child = child->next) {
             if (child->type != XML_DTD_NODE)
-                linkLast(reinterpret_cast<xmlNode*>(copy), xmlDocCopyNode(child, copy, 1));
+                linkLast(m_nodes, reinterpret_cast<xmlNode*>(copy), xmlDocCopyNode(child, copy, 1));
         }
         return m_nodes.handle(reinterpret_cast<xmlNode*>(copy));
     }
     // A copy of a read-only node belongs to a document of the script's, so that it can be changed.
-    xmlDoc* doc = m_nodes.owns(node) ? node->doc : m_nodes.newDocument();
+    xmlDoc* doc = intoOwnDocument ? node->doc : m_nodes.newDocument(size);
     xmlNode* copy = xmlDocCopyNode(node, doc, deep ? 1 : 2);
     if (!copy) {
         m_engine.throwError(QStringLiteral("A %1 node cannot be copied").arg(domNodeName(node)));
@@ -972,7 +1142,7 @@ int ScriptDom::setAttributeNode(int elementHandle, int attributeHandle)
         m_nodes.detached(reinterpret_cast<xmlNode*>(old));
         replaced = m_nodes.handle(reinterpret_cast<xmlNode*>(old));
     }
-    linkAttribute(element, reinterpret_cast<xmlAttr*>(attr));
+    linkAttribute(m_nodes, element, reinterpret_cast<xmlAttr*>(attr));
     return replaced;
 }
 

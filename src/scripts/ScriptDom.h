@@ -9,14 +9,20 @@
 #include <libxml/tree.h>
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class QJSEngine;
 
+class DocumentKeeper;
+
 /**
  * The nodes scripts of one transformation can reach, by number, so that a script never holds a
  * pointer: numbers of result tree fragments lapse when the call that saw them returns (libxslt
- * frees such trees), and documents scripts build live until the transformation is over.
+ * frees such trees). Documents scripts build live while the script engine can reach them: each
+ * wrapper of their nodes holds a keeper, an object of the engine's that tells these nodes when
+ * the engine's garbage collector drops it. Documents that nodes moved between live and die
+ * together, and a document with nodes handed to the transformation lives until it is over.
  * Only nodes of those documents may be changed; the source and the style sheet stay as they are.
  */
 class ScriptNodes
@@ -28,21 +34,39 @@ public:
     ScriptNodes(const ScriptNodes&) = delete;
     ScriptNodes& operator=(const ScriptNodes&) = delete;
 
+    // Numbers of nodes of documents scripts build are odd: wrappers of those hold a keeper.
     int handle(xmlNode* node);
     xmlNode* node(int handle) const;
 
-    // Forgets the nodes of result tree fragments seen during the call that just returned.
+    // Forgets the nodes of result tree fragments seen during the call that just returned, and
+    // frees dropped documents when much was built since that was last done.
     void endCall();
 
-    xmlDoc* newDocument();
-    bool owns(const xmlNode* node) const { return m_owned.contains(node->doc); }
+    // A new document of the script's, for which `charged` bytes were counted.
+    xmlDoc* newDocument(qint64 charged);
+    bool owns(const xmlNode* node) const { return node->doc && node->doc->_private == this; }
 
-    // A node that has left its tree: freed at the end unless it joined a tree again.
-    void detached(xmlNode* node) { m_detached.push_back(node); }
+    // The keeper of the node's document in the engine, made when there is none.
+    DocumentKeeper* keeperOf(const xmlNode* node, QJSEngine& engine);
+    // Engines whose garbage collector collect() runs.
+    void addEngine(QJSEngine& engine) { m_engines.push_back(&engine); }
 
-    // Counts bytes scripts are about to add; false once the total would pass the limit.
-    bool charge(qint64 bytes);
+    // A node of one script document is about to join a tree of another: from now on both live
+    // as long as either is reachable.
+    void tie(const xmlDoc* a, const xmlDoc* b);
+    // The node is handed to the transformation, which may use it until the end.
+    void pin(const xmlNode* node);
+
+    // A node that has left its tree: freed with its document unless it joined a tree again.
+    void detached(xmlNode* node);
+
+    // Counts bytes scripts are about to add to a document (or to no document yet); false once
+    // the total would pass the limit.
+    bool charge(qint64 bytes, const xmlDoc* doc);
     qint64 memoryLimit() const { return m_memoryLimit; }
+    // Runs the engines' garbage collectors and frees the documents they no longer reach, except
+    // the one the caller still works on (reached perhaps through a number the script forged).
+    void collect(const xmlDoc* inUse = nullptr);
 
     struct DocumentState
     {
@@ -58,20 +82,51 @@ public:
     DocumentState& stateOf(xmlDoc* doc) { return m_documentState[doc]; }
 
 private:
+    friend class DocumentKeeper;
     struct DocFree
     {
         void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
     };
+    // Documents that live and die together.
+    struct Group
+    {
+        std::vector<std::unique_ptr<xmlDoc, DocFree>> documents;
+        std::vector<int> handles;
+        std::vector<xmlNode*> detached;
+        std::vector<DocumentKeeper*> keepers;
+        bool pinned = false;
+        bool inUse = false;
+        qint64 charged = 0;
+    };
+    Group* groupOf(const xmlDoc* doc) const;
+    void released(DocumentKeeper* keeper);
+    void free(Group* group);
 
-    std::vector<xmlNode*> m_nodes;
+    std::vector<xmlNode*> m_nodes; // by handle / 2
     QHash<const xmlNode*, int> m_handleOf;
     std::vector<int> m_transient;
-    std::vector<std::unique_ptr<xmlDoc, DocFree>> m_documents;
-    QSet<const xmlDoc*> m_owned;
+    std::unordered_map<const xmlDoc*, Group*> m_groupOf;
+    std::unordered_map<Group*, std::unique_ptr<Group>> m_groups;
+    std::vector<QJSEngine*> m_engines;
     const qint64 m_memoryLimit;
     qint64 m_charged = 0;
-    std::vector<xmlNode*> m_detached;
+    qint64 m_chargedSinceCollect = 0;
     QHash<xmlDoc*, DocumentState> m_documentState;
+};
+
+// Holds a script document alive for as long as the engine that made it can reach it.
+class DocumentKeeper : public QObject
+{
+    Q_OBJECT
+public:
+    DocumentKeeper(ScriptNodes& nodes, const xmlDoc* doc, QJSEngine& engine);
+    ~DocumentKeeper() override;
+
+private:
+    friend class ScriptNodes;
+    ScriptNodes* m_nodes;
+    const xmlDoc* m_doc;
+    QJSEngine* m_engine;
 };
 
 // What a script sees of the document model: one per script engine, as errors are thrown into it.
@@ -126,13 +181,18 @@ public:
     // the engine looks at its interrupt only in loops and a handler could otherwise retry for ever.
     Q_INVOKABLE void checkInterrupted();
 
-    // The nodes' numbers as an array of the script engine.
+    // The keeper a wrapper of the node holds.
+    Q_INVOKABLE QJSValue keeperOf(int h);
+
+    // The nodes' numbers as an array of the script engine, holding the keeper of their document.
     QJSValue handles(const std::vector<xmlNode*>& nodes);
 
 private:
     xmlNode* nodeOrThrow(int h);
     xmlNode* changeableOrThrow(int h);
-    bool chargeOrThrow(qint64 bytes);
+    // Charges bytes to doc (or to a document about to be made); inUse is the document of nodes the
+    // caller holds, which a collection must not free.
+    bool chargeOrThrow(qint64 bytes, const xmlDoc* doc, const xmlDoc* inUse = nullptr);
     // The child, ready to be linked under parent (copied when it comes from a read-only document),
     // or nothing after an error was thrown.
     xmlNode* insertable(xmlNode* parent, int& childHandle);

@@ -1,6 +1,7 @@
 #include "scripts/JScriptSource.h"
 #include "scripts/ScriptDom.h"
 #include "scripts/ScriptPrelude.h"
+#include "scripts/ScriptWatchdog.h"
 #include "scripts/VbRuntime.h"
 #include "scripts/VbTranslator.h"
 #include "xml/ScriptBlocks.h"
@@ -21,94 +22,10 @@
 #include <libxslt/xsltutils.h>
 
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <unordered_set>
 
 namespace {
-
-// Interrupts a script call that runs past the time limit. Calls only stamp their start, so that
-// the many short calls of a large run cost no thread wake-ups.
-class Watchdog
-{
-public:
-    explicit Watchdog(std::chrono::milliseconds limit)
-        : m_limit(limit)
-        , m_thread([this] { run(); })
-    {}
-
-    ~Watchdog()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stop = true;
-        }
-        m_wake.notify_one();
-        m_thread.join();
-    }
-
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
-
-    // Returns the call's number, which finish() takes back.
-    quint64 start(QJSEngine* engine)
-    {
-        m_engine = engine;
-        m_startedAt = Clock::now().time_since_epoch().count();
-        return m_call.fetch_add(1) + 1;
-    }
-
-    // Whether the call was interrupted; the engine is ready for the next one either way. Under
-    // the lock, so that the limit cannot fire between the call's end and this check.
-    bool finish(quint64 call)
-    {
-        const std::lock_guard lock(m_mutex);
-        m_call.fetch_add(1);
-        const bool interrupted = m_interrupted.load() == call;
-        if (interrupted)
-            m_engine.load()->setInterrupted(false);
-        return interrupted;
-    }
-
-private:
-    using Clock = std::chrono::steady_clock;
-
-    void run()
-    {
-        std::unique_lock lock(m_mutex);
-        while (!m_stop) {
-            const auto limit = m_limit;
-            const quint64 call = m_call.load();
-            if (call % 2 == 0) {
-                m_wake.wait_for(lock, limit);
-                continue;
-            }
-            const auto deadline = Clock::time_point(Clock::duration(m_startedAt.load())) + limit;
-            if (Clock::now() < deadline) {
-                m_wake.wait_until(lock, deadline);
-                continue;
-            }
-            if (m_call.load() == call && m_interrupted.load() != call) {
-                m_interrupted = call;
-                m_engine.load()->setInterrupted(true);
-            }
-            m_wake.wait_for(lock, limit);
-        }
-    }
-
-    const std::chrono::milliseconds m_limit;
-    std::atomic<QJSEngine*> m_engine{nullptr};
-    std::atomic<Clock::rep> m_startedAt{0};
-    std::atomic<quint64> m_call{0}; // odd while a call runs
-    std::atomic<quint64> m_interrupted{0};
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_stop = false;
-    std::thread m_thread;
-};
 
 QString secondsText(std::chrono::milliseconds limit)
 {
@@ -133,6 +50,7 @@ private:
         std::unique_ptr<ScriptDom> dom;
         QJSValue failed;
         QJSValue invoke;
+        QJSValue invokeWith[3]; // no, one or two arguments
         QSet<QString> builtins;
         std::vector<std::pair<QByteArray, QJSValue>> functions;
     };
@@ -153,7 +71,7 @@ private:
     ScriptLimits m_limits;
     ScriptNodes m_nodes;
     std::vector<std::unique_ptr<Namespace>> m_namespaces;
-    std::optional<Watchdog> m_watchdog;
+    std::optional<ScriptWatchdog> m_watchdog;
     struct
     {
         const xmlChar* name = nullptr;
@@ -251,6 +169,8 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
                                 dialect.toString());
     ns->failed = parts.property(QStringLiteral("failed"));
     ns->invoke = parts.property(QStringLiteral("invoke"));
+    for (int n = 0; n < 3; ++n)
+        ns->invokeWith[n] = parts.property(QStringLiteral("invoke") + QString::number(n));
     if (vb) {
         if (const QString problem = installVbRuntime(*ns->engine); !problem.isEmpty())
             throw UnexpectedFailure(QStringLiteral("The VBScript runtime could not be prepared: ") + problem);
@@ -346,8 +266,10 @@ xmlXPathObject* JsScriptRunner::fromScript(const QJSValue& value)
     seen.reserve(std::size_t(std::max(length, 0)));
     for (int i = 0; i < length; ++i) {
         xmlNode* node = m_nodes.node(handles.property(quint32(i)).toInt());
-        if (node && seen.insert(node).second)
+        if (node && seen.insert(node).second) {
+            m_nodes.pin(node);
             xmlXPathNodeSetAddUnique(result->nodesetval, node);
+        }
     }
     return result;
 }
@@ -401,17 +323,17 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
         scriptArgs.append(arg ? toScript(ns, arg.get()) : QJSValue());
 
     const quint64 callNumber = m_watchdog->start(ns.engine.get());
-    const QJSValue result = ns.invoke.call(scriptArgs);
+    const QJSValue result = (args.size() < 3 ? ns.invokeWith[args.size()] : ns.invoke).call(scriptArgs);
     const bool interrupted = m_watchdog->finish(callNumber);
-    const QString name = QString::fromUtf8(reinterpret_cast<const char*>(ctxt->context->function));
+    const auto name = [&] { return QString::fromUtf8(reinterpret_cast<const char*>(ctxt->context->function)); };
     if (interrupted)
         fail(ctxt, QStringLiteral("The script function %1 did not finish within %2 seconds and was stopped")
-                       .arg(name, secondsText(m_limits.callTime)));
+                       .arg(name(), secondsText(m_limits.callTime)));
     else if (result.strictlyEquals(ns.failed))
         fail(ctxt, QStringLiteral("Script error in function %1: %2")
-                       .arg(name, ns.failed.property(QStringLiteral("message")).toString()));
+                       .arg(name(), ns.failed.property(QStringLiteral("message")).toString()));
     else if (result.isError())
-        fail(ctxt, QStringLiteral("Script error in function %1: %2").arg(name, result.toString()));
+        fail(ctxt, QStringLiteral("Script error in function %1: %2").arg(name(), result.toString()));
     else
         valuePush(ctxt, fromScript(result));
     m_nodes.endCall();

@@ -10,13 +10,21 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
      'documentElement', 'childNodes', 'attributes', 'getAttribute', 'selectNodes', 'selectSingleNode',
      'newDocument', 'loadXML', 'parseError', 'setProperty', 'getProperty', 'createNode', 'appendChild',
      'setAttribute', 'setAttributeNode', 'getElementsByTagName', 'cloneNode', 'removeChild', 'insertBefore',
-     'replaceChild', 'removeAttribute', 'setDocumentElement', 'isSameNode'].forEach(function (name) {
+     'replaceChild', 'removeAttribute', 'setDocumentElement', 'isSameNode', 'keeperOf'].forEach(function (name) {
         dom[name] = bridge[name];
     });
     // One prototype for documents and other nodes: telling them apart would cost a call per node.
     var nodeProto;
     function Node(h) { this.__node = h; }
-    function wrap(h) { return h < 0 ? null : new Node(h); }
+    // Odd numbers are nodes of documents scripts build, which live while a wrapper holds their keeper.
+    function wrap(h) {
+        if (h < 0)
+            return null;
+        var node = new Node(h);
+        if (h & 1)
+            node.__keep = dom.keeperOf(h);
+        return node;
+    }
     function handleOf(node) {
         if (node === null || typeof node !== 'object' || typeof node.__node !== 'number')
             throw new TypeError('A node was expected');
@@ -26,10 +34,13 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
 
     // Collections are functions, so that nodes(0) works as in JScript, and answer [i] through
     // getters on their prototype, defined once per index an engine has needed. The rewritten
-    // `typeof` still calls them objects. Lists are snapshots, so their length is a plain value.
+    // `typeof` still calls them objects. Lists are snapshots, so their length is fixed when made:
+    // it is the function's own length, its number of parameters, for the short lists most calls
+    // build, as redefining it costs more than the rest of making a list.
     function NodeList() {}
     var listProto = NodeList.prototype = Object.create(Function.prototype);
     listProto.item = function (i) { return i >= 0 && i < this.length ? wrap(this.__nodes[i]) : null; };
+    listProto.__next = 0;
     listProto.nextNode = function () { return this.__next < this.length ? wrap(this.__nodes[this.__next++]) : null; };
     listProto.reset = function () { this.__next = 0; };
     var indexed = 0;
@@ -42,14 +53,28 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
         get: function (target, key) { return isIndex(key) ? target.item(Number(key)) : target[key]; },
         set: function (target, key, value) { target[key] = value; return true; }
     };
+    // Arrow functions: they cost less to make than other functions, which come with a prototype.
+    var ShortLength = 4;
+    function callable(length) {
+        var l;
+        switch (length) {
+        case 0: l = (...a) => l.item(a[0]); break;
+        case 1: l = (i) => l.item(i); break;
+        case 2: l = (i, b) => l.item(i); break;
+        case 3: l = (i, b, c) => l.item(i); break;
+        default: l = (i, b, c, d) => l.item(i); break;
+        }
+        return l;
+    }
     function makeList(handles, proto) {
-        var list = function (i) { return list.item(i); };
+        var length = handles.length;
+        var list = callable(length);
+        if (length > ShortLength)
+            Object.defineProperty(list, 'length', { value: length });
         Object.setPrototypeOf(list, proto);
-        Object.defineProperty(list, 'length', { value: handles.length, writable: true });
         list.__nodes = handles;
-        list.__next = 0;
-        if (handles.length <= IndexedOnPrototype) {
-            for (; indexed < handles.length; ++indexed)
+        if (length <= IndexedOnPrototype) {
+            for (; indexed < length; ++indexed)
                 defineIndex(indexed);
             return list;
         }
@@ -215,11 +240,16 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
         return text;
     }
     var failed = {};
+    function fail(e) {
+        failed.message = messageOf(e);
+        return failed;
+    }
     return {
         failed: failed,
         // Node-sets arrive as arrays of node numbers: lists are cheaper to make here than natively.
-        invoke: function (f) {
-            var args = Array.prototype.slice.call(arguments, 1);
+        // The usual one or two arguments are passed without an array of them, which is garbage
+        // the engine would have to collect.
+        invoke: function (f, ...args) {
             for (var i = 0; i < args.length; ++i) {
                 if (Array.isArray(args[i]))
                     args[i] = list(args[i]);
@@ -227,8 +257,28 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
             try {
                 return converted(f.apply(undefined, args));
             } catch (e) {
-                failed.message = messageOf(e);
-                return failed;
+                return fail(e);
+            }
+        },
+        invoke0: function (f) {
+            try {
+                return converted(f());
+            } catch (e) {
+                return fail(e);
+            }
+        },
+        invoke1: function (f, a) {
+            try {
+                return converted(f(Array.isArray(a) ? list(a) : a));
+            } catch (e) {
+                return fail(e);
+            }
+        },
+        invoke2: function (f, a, b) {
+            try {
+                return converted(f(Array.isArray(a) ? list(a) : a, Array.isArray(b) ? list(b) : b));
+            } catch (e) {
+                return fail(e);
             }
         }
     };

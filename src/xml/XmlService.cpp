@@ -14,6 +14,7 @@
 #include "xml/SheetChecks.h"
 #include "xml/SystemProperty.h"
 #include "xml/TextSort.h"
+#include "xml/TreeMemory.h"
 
 #include <QFile>
 #include <QStringList>
@@ -443,9 +444,32 @@ xmlDocPtr documentLoader(const xmlChar* uri, xmlDictPtr dict, int, void*, xsltLo
     return doc.release();
 }
 
+// Marks a tree being built for the memory its nodes come from.
+class TreeBuilding
+{
+public:
+    TreeBuilding()
+        : m_memory(TreeMemory::installed())
+    {
+        if (m_memory)
+            m_memory->beginTree();
+    }
+    ~TreeBuilding()
+    {
+        if (m_memory)
+            m_memory->endTree();
+    }
+    TreeBuilding(const TreeBuilding&) = delete;
+    TreeBuilding& operator=(const TreeBuilding&) = delete;
+
+private:
+    TreeMemory* m_memory;
+};
+
 XmlDocPtr parseFile(const QByteArray& path, xmlDict* dict, bool stripWhitespace, XmlParseError* error)
 {
     ErrorCapture capture;
+    const TreeBuilding building;
     ParserCtxtPtr ctxt(xmlNewParserCtxt());
     if (!ctxt)
         throw UnexpectedFailure(QStringLiteral("Out of memory while creating an XML parser"));
@@ -540,6 +564,9 @@ void initialiseXmlService()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+#ifndef TABULON_LIBC_XML_MEMORY
+        TreeMemory::installForLibxml();
+#endif
         xmlInitParser();
         xsltRegisterExtModuleFunction(BAD_CAST "node-set", BAD_CAST MsxslNamespace, xsltFunctionNodeSet);
         registerMsxslFunctions();

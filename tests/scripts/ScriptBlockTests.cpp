@@ -678,7 +678,8 @@ TEST_F(ScriptBlockTest, DocumentsScriptsBuildStayWithinTheMemoryLimit)
 {
     const LimitsGuard guard(scriptCallTimeLimit(), 1 << 20);
     const Case cases[] = {
-        {"empty documents", "function f() { for (;;) new ActiveXObject('Msxml2.DOMDocument'); }", "u:f()",
+        {"empty documents kept",
+         "function f() { var a = []; for (;;) a.push(new ActiveXObject('Msxml2.DOMDocument')); }", "u:f()",
          "more than the 1 MB allowed"},
         {"loaded text",
          "function f() { var s = '<a>' + new Array(300000).join('x') + '</a>';"
@@ -692,4 +693,42 @@ TEST_F(ScriptBlockTest, DocumentsScriptsBuildStayWithinTheMemoryLimit)
          "more than 524288 characters"},
     };
     expectFailures(cases);
+}
+
+// Each case builds about ten times the limit in documents it drops, while what it still reaches
+// stays usable.
+TEST_F(ScriptBlockTest, DocumentsScriptsDropAreFreed)
+{
+    const LimitsGuard guard(scriptCallTimeLimit(), 1 << 20);
+    const char* const churn = "function churn() { for (var i = 0; i < 10000; ++i) {"
+                              " var d = new ActiveXObject('Msxml2.DOMDocument'); d.loadXML('<a>' + i + '</a>'); }"
+                              " return d.documentElement.text; }\n";
+    const Case cases[] = {
+        {"documents dropped in a loop", "function f() { return churn(); }", "u:f()", "9999"},
+        {"a node whose document was dropped",
+         "function f() { var d = new ActiveXObject('Msxml2.DOMDocument'); d.loadXML('<a><b>kept</b></a>');"
+         " var b = d.documentElement.firstChild; d = null; churn(); return b.text + b.ownerDocument.xml; }",
+         "u:f()", "kept<a><b>kept</b></a>\r\n"},
+        {"nodes moved out of dropped documents",
+         "function f() { var k = new ActiveXObject('Msxml2.DOMDocument'); k.loadXML('<k/>');"
+         " for (var i = 0; i < 3; ++i) { var d = new ActiveXObject('Msxml2.DOMDocument');"
+         " d.loadXML('<a n=\"' + i + '\"><b/></a>'); k.documentElement.appendChild(d.documentElement); }"
+         " var list = k.selectNodes('//b'); k = null; churn(); return list.length + list(2).parentNode.xml; }",
+         "u:f()", "3<a n=\"2\"><b/></a>"},
+        {"nodes handed to the transformation",
+         "function made() { var d = new ActiveXObject('Msxml2.DOMDocument'); d.loadXML('<a>made</a>');"
+         " return d.documentElement; }\nfunction f(n, c) { return n.item(0).text; }",
+         "u:f(u:made(), u:churn())", "made"},
+        {"a document reached only through a forged wrapper while memory runs short",
+         "function f() { var d = new ActiveXObject('Msxml2.DOMDocument'); var fake = { __node: d.__node };"
+         " Object.setPrototypeOf(fake, Object.getPrototypeOf(d)); d = null;"
+         " for (var i = 0; i < 1500; ++i) new ActiveXObject('Msxml2.DOMDocument');"
+         " fake.loadXML('<a>' + new Array(100000).join('x') + '</a>'); return fake.documentElement.text.length; }",
+         "u:f()", "99999"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray script = QByteArray(churn) + c.script;
+        EXPECT_EQ(run(sheetWith(block(script), valueOf(c.select))), QString::fromUtf8(c.expected));
+    }
 }

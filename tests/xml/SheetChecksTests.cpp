@@ -5,6 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <libxml/parser.h>
+#include <libxslt/xsltInternals.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
 
 namespace {
 
@@ -190,6 +195,53 @@ TEST(SheetChecksTest, FormatPatternsTheOriginalServiceRefuses)
     letters.zeroDigit = u'a';
     EXPECT_FALSE(formatPatternProblem(QStringLiteral("0000"), letters));
     EXPECT_FALSE(formatPatternProblem(QStringLiteral("#aa"), letters));
+}
+
+// libxslt's own conversion is the oracle: the plain path must give its text for every number it
+// formats, and must format the ordinary ones.
+TEST(SheetChecksTest, PlainPatternsFormatAsLibxslt)
+{
+    const QByteArray sheet = inSheet("<xsl:template match='/'/>");
+    XmlDocPtr doc(xmlReadMemory(sheet.constData(), int(sheet.size()), "sheet.xsl", nullptr, 0));
+    ASSERT_TRUE(doc);
+    xsltStylesheetPtr style = xsltParseStylesheetDoc(doc.get());
+    ASSERT_TRUE(style);
+    doc.release();
+    const std::unique_ptr<xsltStylesheet, void (*)(xsltStylesheetPtr)> owner(style, xsltFreeStylesheet);
+
+    std::vector<double> numbers = {
+        0.0,   -0.0,    0.0005,       0.0015,        1.0005,
+        2.5,   -2.5,    0.125,        99999999999.5, 999999999999.4,
+        1e12,  -0.0004, 5001234.5675, 123456.789,    1e-300,
+        0.995, 9.9995,  1e15 + 0.5,   std::nan(""),  std::numeric_limits<double>::infinity()};
+    std::mt19937 random(7);
+    for (int i = 0; i < 3000; ++i) {
+        const double magnitude = std::pow(10.0, std::uniform_int_distribution(-5, 13)(random));
+        numbers.push_back(std::uniform_real_distribution(-1.0, 1.0)(random) * magnitude);
+    }
+    for (const char* pattern : {"0.000", "0", "00.0#", "#0.00##", "0.000000", "000.###", "##0.0"}) {
+        SCOPED_TRACE(pattern);
+        const auto plain = PlainNumberPattern::parse(pattern, style->decimalFormat);
+        ASSERT_TRUE(plain);
+        int formatted = 0;
+        for (const double number : numbers) {
+            PlainNumberPattern::Buffer buffer;
+            const auto text = plain->format(number, buffer);
+            if (!text)
+                continue;
+            ++formatted;
+            QByteArray copy(pattern);
+            xmlChar* expected = nullptr;
+            xsltFormatNumberConversion(style->decimalFormat, BAD_CAST copy.data(), number, &expected);
+            EXPECT_EQ(*text, reinterpret_cast<const char*>(expected)) << number;
+            xmlFree(expected);
+        }
+        EXPECT_GT(formatted, int(numbers.size()) * 3 / 4);
+    }
+    for (const char* other : {"#,##0.00", "0.00%", "0.", "#.00", "x0.0", "0.0;-0.0", "0.#0"}) {
+        SCOPED_TRACE(other);
+        EXPECT_FALSE(PlainNumberPattern::parse(other, style->decimalFormat));
+    }
 }
 
 TEST(SheetChecksTest, XsltAttributesCountOnlyOnLiteralResultElements)

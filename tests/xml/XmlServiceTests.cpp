@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <libxslt/transform.h>
+#include <libxslt/xsltutils.h>
+
 namespace {
 
 class XmlServiceTest : public ::testing::Test
@@ -321,6 +324,41 @@ TEST_F(XmlServiceTest, InstructionsAndFunctionsActAsInTheOriginalService)
             EXPECT_FALSE(c.expected) << failure.description().toStdString();
         }
     }
+}
+
+// libxslt's own format-number is the oracle for every kind of argument the service reads itself.
+TEST_F(XmlServiceTest, FormatNumberReadsItsArgumentsAsLibxslt)
+{
+    const QByteArray source = "<r a=' 3.25'><n>5001234.5675</n><neg>-0.0004</neg><blank> 12.5 </blank>"
+                              "<mixed>1<b>2</b>3</mixed><empty/><two>1.5</two><two>2.5</two>"
+                              "<commented><!--c-->4.5</commented><bad>1,5</bad><big>1e3</big></r>";
+    QByteArray body;
+    for (const char* argument : {"n", "neg", "blank", "mixed", "empty", "two", "@a", "commented", "n/text()", "bad",
+                                 "big", "'7.25'", "1 div 0", "-1 div 0", "n + 1", "none", "*"}) {
+        for (const char* pattern : {"0.000", "#0.0#", "000"})
+            body += QByteArray("<xsl:value-of select=\"format-number(") + argument + ", '" + pattern +
+                    "')\"/><xsl:text>|</xsl:text>";
+        body += "<xsl:text>&#10;</xsl:text>";
+    }
+    const QByteArray sheet = "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+                             "<xsl:output method=\"text\"/><xsl:template match=\"/r\">" +
+                             body + "</xsl:template></xsl:stylesheet>";
+
+    XmlDocPtr plainSource(xmlReadMemory(source.constData(), int(source.size()), "in.xml", nullptr, 0));
+    XmlDocPtr plainSheet(xmlReadMemory(sheet.constData(), int(sheet.size()), "sheet.xsl", nullptr, 0));
+    ASSERT_TRUE(plainSource && plainSheet);
+    const std::unique_ptr<xsltStylesheet, void (*)(xsltStylesheetPtr)> style(
+        xsltParseStylesheetDoc(plainSheet.release()), xsltFreeStylesheet);
+    ASSERT_TRUE(style);
+    XmlDocPtr result(xsltApplyStylesheet(style.get(), plainSource.get(), nullptr));
+    ASSERT_TRUE(result);
+    xmlChar* text = nullptr;
+    int length = 0;
+    xsltSaveResultToString(&text, &length, result.get(), style.get());
+    const QByteArray expected(reinterpret_cast<const char*>(text), length);
+    xmlFree(text);
+
+    EXPECT_EQ(transform(source, sheet).toStdString(), expected.toStdString());
 }
 
 TEST_F(XmlServiceTest, SortsNodesByEveryKeyOfXslSort)
