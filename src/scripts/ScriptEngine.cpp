@@ -32,6 +32,11 @@ QString secondsText(std::chrono::milliseconds limit)
     return QString::number(double(limit.count()) / 1000.0);
 }
 
+QString megabytesText(qint64 bytes)
+{
+    return QString::number(bytes / (1024 * 1024));
+}
+
 class JsScriptRunner final : public ScriptRunner
 {
 public:
@@ -121,7 +126,10 @@ JsScriptRunner::JsScriptRunner(const std::vector<ScriptBlock>& blocks, xsltTrans
         last->endLine = last->line + int(last->code.count(u'\n'));
     }
 
-    m_watchdog.emplace(m_limits.callTime);
+    // The watchdog weighs the whole process, which also holds the engine's own working memory:
+    // its heap grows ahead of collections and keeps compiled code.
+    constexpr qint64 EngineAllowance = qint64(64) << 20;
+    m_watchdog.emplace(m_limits.callTime, m_limits.memoryBytes + EngineAllowance);
     for (const Chunk& chunk : chunks) {
         auto found = std::find_if(m_namespaces.begin(), m_namespaces.end(),
                                   [&](const auto& ns) { return ns->uri == chunk.uri; });
@@ -211,11 +219,20 @@ void JsScriptRunner::evaluate(Namespace& ns, const QString& code, const QString&
         if (errorLine > 0)
             error += QStringLiteral(" (%1, line %2)").arg(fileName).arg(errorLine);
     }
-    if (m_watchdog->finish(call))
+    switch (m_watchdog->finish(call)) {
+    case ScriptWatchdog::Stop::None:
+        break;
+    case ScriptWatchdog::Stop::Time:
         throw UnexpectedFailure(QStringLiteral("The script (%1, line %2) did not finish within %3 seconds")
                                     .arg(fileName)
                                     .arg(line)
                                     .arg(secondsText(m_limits.callTime)));
+    case ScriptWatchdog::Stop::Memory:
+        throw UnexpectedFailure(QStringLiteral("The script (%1, line %2) used more than the %3 MB allowed")
+                                    .arg(fileName)
+                                    .arg(line)
+                                    .arg(megabytesText(m_limits.memoryBytes)));
+    }
     if (!error.isEmpty())
         throw UnexpectedFailure(QStringLiteral("Script error: ") + error);
 }
@@ -324,11 +341,14 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
 
     const quint64 callNumber = m_watchdog->start(ns.engine.get());
     const QJSValue result = (args.size() < 3 ? ns.invokeWith[args.size()] : ns.invoke).call(scriptArgs);
-    const bool interrupted = m_watchdog->finish(callNumber);
+    const ScriptWatchdog::Stop stop = m_watchdog->finish(callNumber);
     const auto name = [&] { return QString::fromUtf8(reinterpret_cast<const char*>(ctxt->context->function)); };
-    if (interrupted)
+    if (stop == ScriptWatchdog::Stop::Time)
         fail(ctxt, QStringLiteral("The script function %1 did not finish within %2 seconds and was stopped")
                        .arg(name(), secondsText(m_limits.callTime)));
+    else if (stop == ScriptWatchdog::Stop::Memory)
+        fail(ctxt, QStringLiteral("The script function %1 used more than the %2 MB allowed and was stopped")
+                       .arg(name(), megabytesText(m_limits.memoryBytes)));
     else if (result.strictlyEquals(ns.failed))
         fail(ctxt, QStringLiteral("Script error in function %1: %2")
                        .arg(name(), ns.failed.property(QStringLiteral("message")).toString()));

@@ -732,3 +732,26 @@ TEST_F(ScriptBlockTest, DocumentsScriptsDropAreFreed)
         EXPECT_EQ(run(sheetWith(block(script), valueOf(c.select))), QString::fromUtf8(c.expected));
     }
 }
+
+// The engine builds strings and arrays outside the documents' account; what the process gains
+// during a call is bounded instead.
+TEST_F(ScriptBlockTest, CallsThatOutgrowTheMemoryLimitAreStopped)
+{
+    const LimitsGuard guard(scriptCallTimeLimit(), qint64(64) << 20);
+    const Case failures[] = {
+        {"a string doubled until its length overflows",
+         "function f() { var s = 'ab'; for (var i = 0; i < 40; ++i) s += s; return s; }", "u:f()",
+         "function f used more than the 64 MB allowed"},
+        {"a large array of strings",
+         "function f() { var a = []; for (var i = 0; i < 1e8; ++i) a.push(i + new Array(64).join('x')); }", "u:f()",
+         "function f used more than the 64 MB allowed"},
+    };
+    expectFailures(failures);
+    const Case withinLimit[] = {
+        {"a few megabytes of text, read long enough to be watched",
+         "function f() { var s = 'ab'; for (var i = 0; i < 20; ++i) s += s; var n = 0;"
+         " for (var i = 0; i < s.length; ++i) n += s.charCodeAt(i) & 1; return n; }",
+         "u:f()", "1048576"},
+    };
+    expectResults(withinLimit);
+}
