@@ -1561,16 +1561,8 @@ private:
             const ClassMember member{ClassMember::Field, isPublic};
             m_class->members[name.text] = member;
             QString value = QStringLiteral("undefined");
-            if (acceptOp("(")) {
-                std::vector<Expr> bounds;
-                while (!isOp(")")) {
-                    bounds.push_back(parseExpr());
-                    if (!acceptOp(","))
-                        break;
-                }
-                expectOp(")");
-                value = QStringLiteral("$dim([%1])").arg(joined(bounds));
-            }
+            if (const auto bounds = arrayBounds())
+                value = QStringLiteral("$dim([%1])").arg(joined(*bounds));
             m_class->fields << QStringLiteral("this[%1]=%2;").arg(jsString(memberKey(member, name.text)), value);
         } while (acceptOp(","));
         endStatement();
@@ -1612,22 +1604,29 @@ private:
 
     bool atProcedureEnd() const { return isWord("end") && peek().kind == Tok::Ident && peek().text == m_endWord; }
 
+    // The bounds after a declared name, as in b(3) or c(): nothing when the name is no array.
+    std::optional<std::vector<Expr>> arrayBounds()
+    {
+        if (!acceptOp("("))
+            return std::nullopt;
+        std::vector<Expr> bounds;
+        while (!isOp(")")) {
+            bounds.push_back(parseExpr());
+            if (!acceptOp(","))
+                break;
+        }
+        expectOp(")");
+        return bounds;
+    }
+
     // Dim a, b(3), c(): arrays are made where they are declared.
     void dim()
     {
         do {
             const Token name = expectName();
             declare(name.text);
-            if (acceptOp("(")) {
-                std::vector<Expr> bounds;
-                while (!isOp(")")) {
-                    bounds.push_back(parseExpr());
-                    if (!acceptOp(","))
-                        break;
-                }
-                expectOp(")");
-                put(QStringLiteral("%1 = $dim([%2]);").arg(mangle(name.text), joined(bounds)));
-            }
+            if (const auto bounds = arrayBounds())
+                put(QStringLiteral("%1 = $dim([%2]);").arg(mangle(name.text), joined(*bounds)));
         } while (acceptOp(","));
         endStatement();
     }
