@@ -4,6 +4,23 @@
 #include "platform/UserInteraction.h"
 #include "session/ConvertFormState.h"
 
+#include <cstdio>
+#include <new>
+
+namespace {
+
+// Memory may still be short while the message is written: then a fixed line that needs none.
+void reportOutOfMemory(UserInteraction& interaction) noexcept
+{
+    try {
+        interaction.showApplicationError(QStringLiteral("Out of memory"));
+    } catch (...) {
+        std::fputs("Out of memory\n", stderr);
+    }
+}
+
+} // namespace
+
 int RunCommandLine(ConvertFormState& form, UserInteraction& interaction, const CommandLine& commandLine,
                    const QString& usage)
 {
@@ -19,6 +36,8 @@ int RunCommandLine(ConvertFormState& form, UserInteraction& interaction, const C
         return form.OKBtnClick() == GenerateOutcome::Written ? ExitWritten : ExitNotWritten;
     } catch (const UnexpectedFailure& failure) {
         interaction.showApplicationError(failure.description());
+    } catch (const std::bad_alloc&) {
+        reportOutOfMemory(interaction);
     } catch (const std::exception& failure) {
         interaction.showApplicationError(QString::fromLocal8Bit(failure.what()));
     }

@@ -120,7 +120,12 @@ public:
                 std::strcmp(buffer, "error\n") == 0)
                 ++self->m_reportedErrors;
         }
-        self->m_pending += QString::fromUtf8(buffer);
+        // Called from C: an exception must not pass through libxml2's frames.
+        try {
+            self->m_pending += QString::fromUtf8(buffer);
+        } catch (...) {
+            self->noteExhausted(0, 0);
+        }
     }
 
     // How many errors libxslt reported, including those it recovered from.
@@ -131,13 +136,23 @@ public:
         if (!error || error->level == XML_ERR_WARNING)
             return;
         auto* self = static_cast<ErrorCapture*>(context);
-        if (!self->m_first)
-            self->m_first =
-                ReportedError{error->code, ExplainLimits(trimmedMessage(error->message)), error->line, error->int2};
-        QString text = trimmedMessage(error->message);
-        if (error->line > 0)
-            text += QStringLiteral(" (line %1)").arg(error->line);
-        self->add(text);
+        // Called from C: an exception must not pass through libxml2's frames. When memory has run
+        // out, nothing is allocated for the message: Qt aborts on some failed allocations.
+        if (error->domain == XML_FROM_MEMORY || error->code == XML_ERR_NO_MEMORY) {
+            self->noteExhausted(error->line, error->int2);
+            return;
+        }
+        try {
+            if (!self->m_first)
+                self->m_first =
+                    ReportedError{error->code, ExplainLimits(trimmedMessage(error->message)), error->line, error->int2};
+            QString text = trimmedMessage(error->message);
+            if (error->line > 0)
+                text += QStringLiteral(" (line %1)").arg(error->line);
+            self->add(text);
+        } catch (...) {
+            self->noteExhausted(error->line, error->int2);
+        }
     }
 
     // The first error reported: later ones are usually consequences of it.
@@ -152,12 +167,25 @@ public:
 
     QString description()
     {
+        if (m_exhausted)
+            add(outOfMemoryText());
         add(m_pending);
         m_pending.clear();
         return ExplainLimits(m_messages.join(u'\n'));
     }
 
 private:
+    // Nothing here may allocate: memory has just run out.
+    void noteExhausted(int line, int column) noexcept
+    {
+        m_exhausted = true;
+        if (!m_first)
+            m_first.emplace(ReportedError{XML_ERR_NO_MEMORY, outOfMemoryText(), line, column});
+    }
+
+    // Static text: making it allocates nothing.
+    static QString outOfMemoryText() { return QStringLiteral("Out of memory"); }
+
     void add(const QString& text)
     {
         const QString trimmed = text.trimmed();
@@ -175,6 +203,7 @@ private:
     QString m_pending;
     std::optional<ReportedError> m_first;
     int m_reportedErrors = 0;
+    bool m_exhausted = false;
 };
 
 // Drops whitespace-only text nodes while the parser builds the tree, unless the nearest

@@ -328,3 +328,36 @@ TEST_F(ProgramTest, AFullDiskSaysSo)
         EXPECT_TRUE(result.err.contains(QStringLiteral("No space left on device"))) << result.err.toStdString();
     }
 }
+
+TEST_F(ProgramTest, RunningOutOfMemoryEndsTheRunWithoutACrash)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than any limit below";
+#else
+    // Enough points that the tree outgrows the smaller address-space limits and fits in the larger.
+    QByteArray many = "<Job>";
+    for (int i = 0; i < 200000; ++i)
+        many += "<Point><N>1.5</N></Point>";
+    const QString large = env.writeFile(QStringLiteral("work dir/large.smx"), many + "</Job>");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    // Below about 60 MB the libraries cannot even be loaded; the tree runs out of room up to about 130.
+    for (const int megabytes : {80, 90, 100, 110, 120, 140, 160}) {
+        SCOPED_TRACE(megabytes);
+        QProcess shell;
+        shell.setProcessEnvironment(environment);
+        shell.setWorkingDirectory(work);
+        shell.start(QStringLiteral("/bin/sh"),
+                    {QStringLiteral("-c"), QStringLiteral(R"~(ulimit -v "$1" && exec "$0" "$2" "$3" out.csv)~"),
+                     QStringLiteral(TABULON_EXECUTABLE), QString::number(megabytes * 1024), large, sheet});
+        ASSERT_TRUE(shell.waitForFinished(120000));
+        const QByteArray err = shell.readAllStandardError();
+        ASSERT_EQ(shell.exitStatus(), QProcess::NormalExit) << err.toStdString();
+        EXPECT_LE(shell.exitCode(), 2) << err.toStdString();
+        if (shell.exitCode() != 0)
+            EXPECT_EQ(outputs(), QStringList()) << err.toStdString();
+        QFile::remove(work + QStringLiteral("/out.csv"));
+    }
+#endif
+}
