@@ -9,11 +9,13 @@
 
 namespace {
 
-// Memory may still be short while the message is written: then a fixed line that needs none.
-void reportOutOfMemory(UserInteraction& interaction) noexcept
+// A failure is reported where memory may still be short: when even the message cannot be made or
+// written, a fixed line that needs none.
+template <typename MakeText>
+void reportFailure(UserInteraction& interaction, MakeText makeText) noexcept
 {
     try {
-        interaction.showApplicationError(QStringLiteral("Out of memory"));
+        interaction.showApplicationError(makeText());
     } catch (...) {
         std::fputs("Out of memory\n", stderr);
     }
@@ -35,11 +37,11 @@ int RunCommandLine(ConvertFormState& form, UserInteraction& interaction, const C
     try {
         return form.OKBtnClick() == GenerateOutcome::Written ? ExitWritten : ExitNotWritten;
     } catch (const UnexpectedFailure& failure) {
-        interaction.showApplicationError(failure.description());
+        reportFailure(interaction, [&] { return failure.description(); });
     } catch (const std::bad_alloc&) {
-        reportOutOfMemory(interaction);
+        reportFailure(interaction, [] { return QStringLiteral("Out of memory"); });
     } catch (const std::exception& failure) {
-        interaction.showApplicationError(QString::fromLocal8Bit(failure.what()));
+        reportFailure(interaction, [&] { return QString::fromLocal8Bit(failure.what()); });
     }
     return ExitUnexpectedFailure;
 }
