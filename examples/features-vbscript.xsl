@@ -24,27 +24,37 @@
       End Select
     End Function
 
-    ' One line per class: count, lowest and highest elevation.
+    ' What the points of one feature class span: their count, lowest and highest elevation.
+    Class ElevationRange
+      Public Count, Lowest, Highest
+
+      Public Sub Add(z)
+        If Count = 0 Then
+          Lowest = z : Highest = z
+        ElseIf z < Lowest Then
+          Lowest = z
+        ElseIf z > Highest Then
+          Highest = z
+        End If
+        Count = Count + 1
+      End Sub
+
+      Public Default Property Get Text()
+        Text = Right(Space(5) & Count, 5) & "  " & FormatNumber(Lowest, 2) & " to " & FormatNumber(Highest, 2)
+      End Property
+    End Class
+
+    ' One line per class.
     Function Summary(points)
-      Dim classes, point, name, key, lines, z, range
+      Dim classes, point, name, key, lines
       Set classes = CreateObject("Scripting.Dictionary")
       For Each point In points
         name = FeatureClass(point.selectSingleNode("Code").Text)
-        z = CDbl(point.selectSingleNode("Grid/Elevation").Text)
-        If classes.Exists(name) Then
-          range = classes(name)
-          range(0) = range(0) + 1
-          If z < range(1) Then range(1) = z
-          If z > range(2) Then range(2) = z
-          classes(name) = range
-        Else
-          classes.Add name, Array(1, z, z)
-        End If
+        If Not classes.Exists(name) Then classes.Add name, New ElevationRange
+        classes(name).Add CDbl(point.selectSingleNode("Grid/Elevation").Text)
       Next
       For Each key In classes.Keys
-        range = classes(key)
-        lines = lines & Left(key & Space(12), 12) & Right(Space(5) & range(0), 5) & "  " & _
-                FormatNumber(range(1), 2) & " to " & FormatNumber(range(2), 2) & vbLf
+        lines = lines & Left(key & Space(12), 12) & classes(key) & vbLf
       Next
       Summary = lines
     End Function

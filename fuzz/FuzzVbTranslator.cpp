@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // One engine per input: what it keeps until it is destroyed would read as leaks at exit.
     QJSEngine engine;
     const QString source = QString::fromUtf8(fuzzBytes(data, size));
-    for (const VbSource kind : {VbSource::Program, VbSource::Expression}) {
+    for (const VbSource kind : {VbSource::Program, VbSource::Expression, VbSource::Statements}) {
         const VbTranslation translation = translateVbScript(source, kind);
         if (!translation.error.isEmpty()) {
             const int lines = int(source.count(u'\n') + source.count(u'\r')) + 1;

@@ -65,14 +65,17 @@ public:
         , m_engine(engine)
     {}
 
-    Q_INVOKABLE QJSValue translate(const QString& source, bool expression, const QStringList& procedures)
+    // kind: 0 a program, 1 an expression, 2 statements run in a procedure.
+    Q_INVOKABLE QJSValue translate(const QString& source, int kind, const QStringList& procedures)
     {
-        const VbTranslation t =
-            translateVbScript(source, expression ? VbSource::Expression : VbSource::Program, procedures);
+        const VbSource what = kind == 1 ? VbSource::Expression : kind == 2 ? VbSource::Statements : VbSource::Program;
+        const VbTranslation t = translateVbScript(source, what, procedures);
         QJSValue result = m_engine.newObject();
         result.setProperty(QStringLiteral("code"), t.code);
-        if (!t.error.isEmpty())
+        if (!t.error.isEmpty()) {
             result.setProperty(QStringLiteral("error"), QStringLiteral("%1 (line %2)").arg(t.error).arg(t.errorLine));
+            result.setProperty(QStringLiteral("number"), t.errorNumber);
+        }
         return result;
     }
 
@@ -156,7 +159,8 @@ QString installVbRuntime(QJSEngine& engine)
 
 QString vbSyntaxError(const VbTranslation& translation, const QString& file, int firstLine)
 {
-    return QStringLiteral("VBScript syntax error: %1 (%2, line %3)")
+    return QStringLiteral("VBScript syntax error %1: %2 (%3, line %4)")
+        .arg(translation.errorNumber)
         .arg(translation.error, QFileInfo(file).fileName())
         .arg(firstLine + translation.errorLine - 1);
 }

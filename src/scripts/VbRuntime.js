@@ -16,8 +16,13 @@ var Math = this.Math, Array = this.Array, Object = this.Object, String = this.St
 
 // typeof's answers as the engine makes them: comparing with these is a pointer comparison, with a
 // literal a text comparison.
-var $NUMBER = typeof 0, $STRING = typeof '', $BOOLEAN = typeof true, $UNDEFINED = typeof undefined,
-    $OBJECT = typeof {}, $FUNCTION = typeof $Num;
+// One name a line: only the first name of a line is exported.
+var $NUMBER = typeof 0;
+var $STRING = typeof '';
+var $BOOLEAN = typeof true;
+var $UNDEFINED = typeof undefined;
+var $OBJECT = typeof {};
+var $FUNCTION = typeof $Num;
 
 function $Num(t, v) { this.t = t; this.v = v; }
 $Num.prototype.valueOf = function () { return this.v; };
@@ -118,9 +123,10 @@ function $Interrupted() {}
 function $type(v) {
     switch (typeof v) {
     case $NUMBER:
-        if (v !== Math.floor(v))
+        // Bit operations and arithmetic stay in compiled code; Math and isFinite are calls.
+        if ((v | 0) !== v)
             return 5;
-        return v >= -32768 && v <= 32767 ? 2 : v >= -2147483648 && v <= 2147483647 ? 3 : 5;
+        return v >= -32768 && v <= 32767 ? 2 : 3;
     case $STRING: return 8;
     case $BOOLEAN: return 11;
     case $UNDEFINED: return 0;
@@ -144,11 +150,11 @@ function $fix(t, r) {
         if (r >= -2147483648 && r <= 2147483647) return r >= -32768 && r <= 32767 ? new $Num(3, r) : r;
         // falls through
     case 5:
-        if (!isFinite(r)) $throw(6);
-        return r === Math.floor(r) && r >= -2147483648 && r <= 2147483647 ? new $Num(5, r) : r;
+        if (r - r !== 0) $throw(6);
+        return (r | 0) === r ? new $Num(5, r) : r;
     case 4:
         r = Math.fround(r);
-        if (!isFinite(r)) $throw(6);
+        if (r - r !== 0) $throw(6);
         return new $Num(4, r);
     case 6:
         r = $bankers(r * 10000) / 10000;
@@ -230,7 +236,7 @@ function $whole(a, b, r) {
         return r >= -32768 && r <= 32767 ? new $Num(3, r) : r;
     }
     if (r !== r || r === Infinity || r === -Infinity) $throw(6);
-    return r === Math.floor(r) && r >= -2147483648 && r <= 2147483647 ? new $Num(5, r) : r;
+    return (r | 0) === r ? new $Num(5, r) : r;
 }
 
 function $add(a, b) {
@@ -420,6 +426,8 @@ function $lng(v) {
 }
 
 var $locale = null;
+// Whether the locale's decimal separator is a point: comparing texts is a call.
+var $point = true;
 
 function $digits(x, precision) {
     if (x === 0) return '0';
@@ -476,16 +484,16 @@ function $esc(s) { return s.replace(/[.*+?^${}()|[\]\\]/g, '\\$&'); }
 // A number written as the locale writes it, or null.
 function $parsenum(s) {
     // Most numbers are plain; a leading 0 must be followed by the point, or "0x1F" would count.
-    if ($locale.decimal === '.') {
+    if ($point) {
         var c = s.charCodeAt(0);
         if ((c >= 49 && c <= 57) || c === 45 || c === 46 || (c === 48 && (s.length === 1 || s.charCodeAt(1) === 46))) {
             var quick = +s;
-            if (quick === quick && quick !== Infinity && quick !== -Infinity) return quick;
+            if (quick - quick === 0) return quick;
         }
     }
     // The script engine's regular expressions are slow enough to matter: plain numbers go first.
     if ($locale.simple.test(s))
-        return Number($locale.decimal === '.' ? s : s.replace($locale.decimal, '.'));
+        return Number($point ? s : s.replace($locale.decimal, '.'));
     var t = s.trim();
     var m = /^&([hHoO])([0-9a-fA-F]+)&?$/.exec(t);
     if (m) {
@@ -580,6 +588,8 @@ function $default(o, args) {
 }
 
 function $i1(a, i) {
+    // Node lists first: they are what scripts index most.
+    if (a != null && a.__nodes !== undefined && typeof i === $NUMBER) return a.item(i);
     if ((a instanceof Array)) {
         if (a.$dims > 1) $throw(9);
         return a[$element(a, i)];
@@ -607,6 +617,12 @@ function $setidx(a, args, v) {
     for (var i = 0; i < args.length - 1; ++i)
         a = a[$element(a, args[i])];
     a[$element(a, args[args.length - 1])] = v;
+}
+
+// A ByRef argument's last value back into the array element it came from; what only looks
+// like an array, a collection's default member, was passed by value.
+function $putback(a, args, v) {
+    if (a instanceof Array) $setidx(a, args, v);
 }
 
 function $each(c) {
@@ -802,9 +818,36 @@ $RegExp.prototype = {
     }
 };
 
+// Objects of the blocks' classes. A class's constructor is made on its first New, so that a class
+// may be used above its declaration, as in VBScript.
+var $classes = {};
+
+function $Instance() {}
+$Instance.prototype = {
+    $vb: true,
+    // Assignments from outside: a Property Let or Set, else a public variable of the object.
+    $let: function (name, args, v) {
+        var assign = this['$let$' + name];
+        if (typeof assign === $FUNCTION) return assign.apply(this, args.concat([v]));
+        if (!Object.prototype.hasOwnProperty.call(this, name)) $throw(name in this ? 450 : 438, name);
+        if (args.length) $setidx(this[name], args, v);
+        else this[name] = v;
+    }
+};
+
+function $classproto(name) {
+    var proto = Object.create($Instance.prototype);
+    proto.$class = name;
+    return proto;
+}
+
 function $new(name) {
-    if (String(name).toLowerCase() === 'regexp') return new $RegExp();
-    $throw(506, name);
+    var lower = String(name).toLowerCase();
+    if (lower === 'regexp') return new $RegExp();
+    var make = $classes[lower];
+    if (make === undefined) $throw(506, name);
+    var C = make.$made || (make.$made = make());
+    return new C();
 }
 
 // Dates: days since 30 December 1899, the time of day as the fraction.
@@ -979,6 +1022,7 @@ function $setlocale(id) {
     info.simple = new RegExp('^\\s*-?\\d+(?:' + dec + '\\d+)?\\s*$');
     info.number = new RegExp('^([-+]?)\\s*((?:\\d|' + group + '(?=\\d))*)(?:' + dec + '(\\d*))?(?:[eEdD]([-+]?\\d+))?$');
     $locale = info;
+    $point = info.decimal === '.';
     return true;
 }
 
@@ -995,6 +1039,17 @@ var $pow10 = [1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1
               1e19, 1e20];
 var $zeros = '00000000000000000000';
 
+// Turning a number into text costs more than the rest of the formatting: the few digits of a
+// fraction are remembered as texts.
+var $fractions = [];
+function $fraction(digits, n) {
+    var texts = $fractions[digits];
+    if (texts === undefined) texts = $fractions[digits] = [];
+    var text = texts[n];
+    if (text === undefined) text = texts[n] = ('' + ($pow10[digits] + n)).substring(1);
+    return text;
+}
+
 // Formatting is most of what report scripts do, and the engine's number and string methods are
 // slow: the number is turned into text once, as a whole number of its last digit.
 function $formatnum(x, digits, lead, parens, group) {
@@ -1007,8 +1062,15 @@ function $formatnum(x, digits, lead, parens, group) {
     if (digits < 0 || digits > 20) $throw(5);
     var scale = $pow10[digits];
     // Half away from zero, also for halves that binary fractions hold a little below .5.
-    var y = (x < 0 ? -x : x) * scale, f = Math.floor(y);
-    if (y - f >= 0.5 - 1e-7) f += 1;
+    var a = x < 0 ? -x : x, y = a * scale, f = Math.floor(y), rest = y - f;
+    if (rest >= 0.5 - 1e-7) f += 1;
+    var text;
+    // Away from a half, the engine's own rounding agrees and is quicker; it does not group.
+    if ((rest < 0.5 - 1e-6 || rest > 0.5 + 1e-6) && y < 1e15 && (!group || a < 1000) && (lead || a >= 1) &&
+        $point) {
+        text = a.toFixed(digits);
+        return x < 0 && f !== 0 ? (parens ? '(' + text + ')' : '-' + text) : text;
+    }
     var whole, frac = '';
     if (f < 1e15) {
         if (digits === 0) {
@@ -1017,7 +1079,7 @@ function $formatnum(x, digits, lead, parens, group) {
             // Whole part and fraction apart: both exact below 2^53, and one cut instead of three.
             var w = Math.floor(f / scale);
             whole = '' + w;
-            frac = ('' + (scale + (f - w * scale))).substring(1);
+            frac = digits < 5 ? $fraction(digits, f - w * scale) : ('' + (scale + (f - w * scale))).substring(1);
         } else {
             var all = '' + f;
             if (all.length <= digits) all = $zeros.slice(0, digits + 1 - all.length) + all;
@@ -1034,7 +1096,7 @@ function $formatnum(x, digits, lead, parens, group) {
             whole = whole.slice(0, at) + loc.group + whole.slice(at);
     }
     if (!lead && whole === '0' && frac) whole = '';
-    var text = frac ? whole + loc.decimal + frac : whole;
+    text = frac ? whole + loc.decimal + frac : whole;
     if (x < 0 && f !== 0) text = parens ? '(' + text + ')' : '-' + text;
     return text;
 }
@@ -1215,15 +1277,21 @@ var $B = {
                               : '%u' + ('000' + code.toString(16).toUpperCase()).slice(-4);
         });
     }),
+    // The code of Eval or Execute called in a procedure, run there by the engine's own eval.
+    $inscope: function (text, expression) {
+        var t = $vbhost.translate($str(text), expression ? 1 : 2, Object.keys($procs));
+        if (t.error) throw $vberror(t.number, t.error);
+        return t.code;
+    },
     eval: function (text) {
-        var t = $vbhost.translate($str(text), true, Object.keys($procs));
-        if (t.error) $throw(1002, t.error);
+        var t = $vbhost.translate($str(text), 1, Object.keys($procs));
+        if (t.error) throw $vberror(t.number, t.error);
         return $globaleval(t.code);
     },
     execute: function (text) { $B.executeglobal(text); },
     executeglobal: function (text) {
-        var t = $vbhost.translate($str(text), false, Object.keys($procs));
-        if (t.error) $throw(1002, t.error);
+        var t = $vbhost.translate($str(text), 0, Object.keys($procs));
+        if (t.error) throw $vberror(t.number, t.error);
         $globaleval(t.code);
     },
     exp: $nullable(function (v) { return $fix(5, Math.exp($n(v))); }),
@@ -1257,7 +1325,23 @@ var $B = {
         }
     }),
     formatnumber: function (v, digits, lead, parens, group) {
-        return v === $NULL ? $NULL : $formatnum($n(v), digits, lead, parens, group);
+        // The usual call of a report: the text of a number of 1 or more, a count of digits, no
+        // grouping. Calls cost more than the work here, so this way makes as few as it can.
+        if (typeof v === $STRING && typeof digits === $NUMBER && group === false && $point && digits >= 0 &&
+            digits <= 20 && (digits | 0) === digits) {
+            var c = v.charCodeAt(0), q = +v;
+            if (c >= 49 && c <= 57 && q - q === 0) {
+                var y = q * $pow10[digits], rest = y - Math.floor(y);
+                if ((rest < 0.5 - 1e-6 || rest > 0.5 + 1e-6) && y < 1e15)
+                    return q.toFixed(digits);
+            }
+        }
+        var x = typeof v === $STRING ? $parsenum(v) : null;
+        if (x === null) {
+            if (v === $NULL) return $NULL;
+            x = $n(v);
+        }
+        return $formatnum(x, digits, lead, parens, group);
     },
     formatpercent: $nullable(function (v, digits, lead, parens, group) {
         return $formatnum($n(v) * 100, digits, lead, parens, group) + '%';
@@ -1445,6 +1529,7 @@ var $B = {
         var t = $type(v);
         if (t !== 9) return names[t];
         if (v === null) return 'Nothing';
+        if (v instanceof $Instance) return v.$class;
         if (v instanceof $Dictionary) return 'Dictionary';
         if (v instanceof $RegExp) return 'IRegExp2';
         if (v instanceof $Match) return 'IMatch2';
@@ -1484,10 +1569,11 @@ var $B = {
 
 // What XPath hands a function, and what it takes back.
 function $fromxpath(v) {
-    return typeof v === $NUMBER && v === Math.floor(v) && isFinite(v) ? new $Num(5, v) : v;
+    return typeof v === $NUMBER && (v % 1 === 0) ? new $Num(5, v) : v;
 }
 
 function $toxpath(v) {
+    if (typeof v === $STRING) return v;
     if (v === undefined || v === $NULL) return '';
     if (v instanceof $Num) return v.t === 7 ? $str(v) : v.v;
     if ((v instanceof Array)) $throw(13);

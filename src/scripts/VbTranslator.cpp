@@ -447,12 +447,12 @@ const std::map<QString, std::pair<QString, bool>>& knownMembers()
 const QStringList& runtimeNames()
 {
     static const QStringList names =
-        QStringLiteral("$add $sub $mul $div $idiv $mod $pow $neg $pos $cat $eq $ne $lt "
+        QStringLiteral("$add $sub $mul $div $idiv $mod $pow $neg $pos $cat $eq $ne $lt $putback "
                        "$gt $le $ge $is $not $and $or $xor $eqv $imp "
                        "$b $i1 $idx $setidx $get $call $set $setcall $cp $dim $redim "
-                       "$erase $each $fornum $forgo $dbl $datelit $new "
+                       "$erase $each $fornum $forgo $classproto $dbl $datelit $new "
                        "$throw $undef $nofunction $onerror $err $B $NULL $procs "
-                       "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $OBJECT $FUNCTION")
+                       "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $STRING $OBJECT $FUNCTION")
             .split(u' ');
     return names;
 }
@@ -529,11 +529,40 @@ struct Procedure
     QSet<QString> written; // names assigned or passed on, to tell which ByRef parameters need copying back
 };
 
+// What a class holds under a name: a variable of each object, a method, or a property made of
+// Property Get, Let and Set procedures.
+struct ClassMember
+{
+    enum Kind
+    {
+        Field,
+        Method,
+        Property,
+    } kind = Field;
+    bool isPublic = true;
+    bool getTakesArguments = false;
+    bool hasGet = false;
+    bool hasLet = false;
+};
+
+struct ClassInfo
+{
+    QString name;
+    QHash<QString, ClassMember> members;
+    QHash<QString, Procedure> procs; // "name" for methods, "get name", "let name", "set name"
+    QStringList fields;              // what the constructor sets up, in order
+    QStringList bindings;            // the prototype's members
+};
+
 // An expression's JavaScript, and the variable it names when it is nothing but a variable.
 struct Expr
 {
     QString code;
     QString variable;
+    QString condition = {}; // a comparison's code as a condition, true or false
+    bool fresh = false;     // a value made anew, never an array that something else holds
+    QString array = {};     // an element of the array in this variable, at indices
+    std::vector<Expr> indices = {};
 };
 
 class Translator
@@ -546,7 +575,8 @@ public:
             m_external.insert(name.toLower());
     }
 
-    VbTranslation program()
+    // inScope: the code runs where Execute was called, so it declares no variables of its own.
+    VbTranslation program(bool inScope = false)
     {
         // The first pass learns every declaration, the second uses them: a procedure may be
         // called above the line that declares it.
@@ -559,6 +589,8 @@ public:
         names.sort();
         for (const QString& name : names)
             globals += QStringLiteral(", ") + mangle(name);
+        if (inScope)
+            globals.clear();
         QString locals = QStringLiteral("var $oe = 0");
         for (const QString& name : runtimeNames())
             locals += QStringLiteral(", %1 = $G.%1").arg(name);
@@ -568,6 +600,11 @@ public:
             locals += QStringLiteral(", $B$%1 = $G.$B.%1").arg(name);
         for (const QString& temp : m_topTemps)
             locals += QStringLiteral(", ") + temp;
+        // Classes are known to the whole block, and to later ones, before any code runs.
+        QStringList classes(m_classes.keyBegin(), m_classes.keyEnd());
+        classes.sort();
+        for (const QString& name : classes)
+            locals += QStringLiteral(";$G.$classes[%1]=%2").arg(jsString(name), classFunction(name));
         VbTranslation result;
         result.code = globals + QStringLiteral(";(function ($G) {") + locals + u';' + m_out + u'\n';
         for (const QString& key : m_procOrder) {
@@ -578,15 +615,20 @@ public:
             QStringList args;
             for (qsizetype i = 0; i < proc.params.size(); ++i) {
                 params << QStringLiteral("a%1").arg(i);
-                args << QStringLiteral("$fromxpath(a%1)").arg(i);
+                args << QStringLiteral("(typeof a%1===$NUMBER?$fromxpath(a%1):a%1)").arg(i);
             }
-            result.code +=
-                QStringLiteral("$procs[%1] = %2; $G[%3] = function (%4) { if (arguments.length !== %5) "
-                               "$throw(450, %3); try { return %6; } catch (e) { throw $asvb(e); } };\n")
-                    .arg(jsString(key), mangle(key), jsString(proc.name), params.join(u','))
-                    .arg(proc.params.size())
-                    .arg(proc.isFunction ? QStringLiteral("$toxpath(%1(%2))").arg(mangle(key), args.join(u','))
-                                         : QStringLiteral("(%1(%2), '')").arg(mangle(key), args.join(u',')));
+            // XPath passes no undefined values: a missing or an extra argument shows as one, and
+            // reading `arguments` would make one object per call.
+            const QString miscounted = params.isEmpty()
+                                           ? QStringLiteral("$more!==undefined")
+                                           : QStringLiteral("$more!==undefined||%1===undefined").arg(params.back());
+            params << QStringLiteral("$more");
+            result.code += QStringLiteral("$procs[%1] = %2; $G[%3] = function (%4) { var $r; if (%5) "
+                                          "$throw(450, %3); try { return %6; } catch (e) { throw $asvb(e); } };\n")
+                               .arg(jsString(key), mangle(key), jsString(proc.name), params.join(u','), miscounted)
+                               .arg(proc.isFunction ? QStringLiteral("typeof($r=%1(%2))===$STRING?$r:$toxpath($r)")
+                                                          .arg(mangle(key), args.join(u','))
+                                                    : QStringLiteral("(%1(%2), '')").arg(mangle(key), args.join(u',')));
         }
         result.code += QStringLiteral("})($global);\n");
         return result;
@@ -599,7 +641,13 @@ public:
         const Expr e = parseExpr();
         if (!atStatementEnd())
             fail(QStringLiteral("Expected end of statement"));
-        return {u'(' + e.code + u')', {}, 0, {}};
+        VbTranslation result;
+        // Its temporaries are its own: an Eval may run in the middle of an expression that uses
+        // the same names.
+        result.code = m_topTemps.isEmpty()
+                          ? u'(' + e.code + u')'
+                          : QStringLiteral("(function(){var %1;return (%2);})()").arg(m_topTemps.join(u','), e.code);
+        return result;
     }
 
 private:
@@ -745,6 +793,11 @@ private:
             return QStringLiteral("$r");
         if (m_proc)
             m_proc->written.insert(name.text);
+        if (const ClassMember* member = ownMember(name.text)) {
+            if (member->kind != ClassMember::Field)
+                fail(QStringLiteral("Illegal assignment: '%1'").arg(name.raw));
+            return ownMemberValue(*member, name.text, {});
+        }
         if (isVariable(name.text))
             return mangle(name.text);
         if (isProcedure(name.text) || builtinConstants().contains(name.text))
@@ -759,6 +812,12 @@ private:
         const QString& n = name.text;
         if (m_proc && n == m_proc->name.toLower() && m_proc->isFunction)
             return {QStringLiteral("$r"), QStringLiteral("$r")};
+        if (m_class && m_proc && n == u"me")
+            return {QStringLiteral("$me"), {}};
+        if (const ClassMember* member = ownMember(n)) {
+            const QString code = ownMemberValue(*member, n, {});
+            return {code, member->kind == ClassMember::Field ? code : QString()};
+        }
         if (isVariable(n))
             return {mangle(n), mangle(n)};
         if (isProcedure(n))
@@ -778,10 +837,22 @@ private:
         const QString& n = name.text;
         if (m_proc && n == m_proc->name.toLower() && m_proc->isFunction && args.empty())
             return {QStringLiteral("$r"), {}};
-        if (isVariable(n))
-            return {index(mangle(n), args), {}};
+        if (const ClassMember* member = ownMember(n))
+            return {ownMemberValue(*member, n, args), {}};
+        if (isVariable(n)) {
+            Expr element{index(mangle(n), args), {}};
+            element.array = mangle(n);
+            element.indices = args;
+            return element;
+        }
         if (isProcedure(n))
             return {callProcedure(name, args), {}};
+        if ((n == u"eval" || n == u"execute") && m_proc && !m_expression && args.size() == 1) {
+            // In a procedure, Eval and Execute see its variables: the engine's own eval, called
+            // here, sees this function's. Only such procedures pay for the names looked up by text.
+            return {QStringLiteral("eval($B.$inscope(%1,%2))").arg(args[0].code, n == u"eval" ? u"true" : u"false"),
+                    {}};
+        }
         if (builtinFunctions().contains(n))
             return {QStringLiteral("%1(%2)").arg(builtin(n), joined(args)), {}};
         if (n == u"err" && args.empty())
@@ -825,20 +896,34 @@ private:
         const Procedure& proc = found.value();
         if (m_pass2 && qsizetype(args.size()) != proc.params.size())
             return QStringLiteral("$throw(450, %1)").arg(jsString(proc.name));
+        QStringList before;
         QStringList copies;
+        std::vector<Expr> passed = args;
         for (qsizetype i = 0; i < proc.params.size(); ++i) {
-            if (proc.byRef[std::size_t(i)] && proc.written.contains(proc.params[i]) &&
-                !args[std::size_t(i)].variable.isEmpty()) {
-                copies << QStringLiteral("%1 = $refs[%2]").arg(args[std::size_t(i)].variable).arg(i);
+            if (!proc.byRef[std::size_t(i)] || !proc.written.contains(proc.params[i]))
+                continue;
+            Expr& arg = passed[std::size_t(i)];
+            if (!arg.variable.isEmpty()) {
+                copies << QStringLiteral("%1 = $refs[%2]").arg(arg.variable).arg(i);
                 if (m_proc)
-                    m_proc->written.insert(args[std::size_t(i)].variable.mid(2));
+                    m_proc->written.insert(arg.variable.mid(2));
+            } else if (!arg.array.isEmpty()) {
+                // An array's element is passed as a variable is; its indices are worked out once.
+                std::vector<Expr> indices;
+                for (const Expr& index : arg.indices) {
+                    indices.push_back({temp(), {}});
+                    before << QStringLiteral("%1 = %2").arg(indices.back().code, index.code);
+                }
+                arg.code = index(arg.array, indices);
+                copies << QStringLiteral("$putback(%1,[%2],$refs[%3])").arg(arg.array, joined(indices)).arg(i);
             }
         }
-        const QString call = QStringLiteral("%1(%2)").arg(mangle(name.text), joined(args));
+        const QString call = QStringLiteral("%1(%2)").arg(mangle(name.text), joined(passed));
         if (copies.isEmpty())
             return call;
         const QString t = temp();
-        return QStringLiteral("(%1 = %2, %3, %1)").arg(t, call, copies.join(u", "));
+        before << QStringLiteral("%1 = %2").arg(t, call);
+        return QStringLiteral("(%1, %2, %3)").arg(before.join(u", "), copies.join(u", "), t);
     }
 
     // Expressions, loosest first
@@ -898,8 +983,54 @@ private:
                 return left;
             ++m_p;
             const Expr right = binary(level + 1);
-            left = {QStringLiteral("%1(%2,%3)").arg(QLatin1String(op->function), left.code, right.code), {}};
+            left = combined(QLatin1String(op->function), left, right);
         }
+    }
+
+    // Texts joined and numbers compared in place when both operands are of that type: the
+    // call to the runtime costs more than the work.
+    Expr combined(QLatin1String function, const Expr& left, const Expr& right)
+    {
+        const QString generic = QStringLiteral("%1(%2,%3)").arg(function, left.code, right.code);
+        static const QHash<QString, QString> comparisons{
+            {QStringLiteral("$eq"), QStringLiteral("===")}, {QStringLiteral("$ne"), QStringLiteral("!==")},
+            {QStringLiteral("$lt"), QStringLiteral("<")},   {QStringLiteral("$gt"), QStringLiteral(">")},
+            {QStringLiteral("$le"), QStringLiteral("<=")},  {QStringLiteral("$ge"), QStringLiteral(">=")},
+        };
+        const auto comparison = comparisons.find(function);
+        static const QRegularExpression smallWhole(QStringLiteral("^\\d{1,4}$"));
+        if ((function == QLatin1String("$add") || function == QLatin1String("$sub")) &&
+            smallWhole.match(right.code).hasMatch()) {
+            // An Integer and a small whole number: the sum is an Integer or a Long by its value alone.
+            const QString a = temp();
+            Expr result{QStringLiteral("(typeof(%1=%2)===$NUMBER&&%1>=-32768&&%1<=32767&&(%1|0)===%1?%1%3%4:%5(%1,%4))")
+                            .arg(a, left.code, function == QLatin1String("$add") ? u"+" : u"-", right.code, function),
+                        {}};
+            result.fresh = true;
+            return result;
+        }
+        if (function != QLatin1String("$cat") && comparison == comparisons.end())
+            return {generic, {}};
+        const QString type = comparison == comparisons.end() ? QStringLiteral("$STRING") : QStringLiteral("$NUMBER");
+        const QString op = comparison == comparisons.end() ? QStringLiteral("+") : comparison.value();
+        // A literal of the type is used as it is; anything else is evaluated once, in its order.
+        static const QRegularExpression stringLiteral(QStringLiteral(R"(^"(?:[^"\\]|\\.)*"$)"));
+        static const QRegularExpression numberLiteral(QStringLiteral("^\\d{1,9}$"));
+        const bool literal =
+            (comparison == comparisons.end() ? stringLiteral : numberLiteral).match(right.code).hasMatch();
+        const QString a = temp();
+        const QString b = literal ? right.code : temp();
+        const auto inlined = [&](const QString& fallback) {
+            if (literal)
+                return QStringLiteral("(typeof(%1=%2)===%3?%1%4%5:%6(%1,%5))").arg(a, left.code, type, op, b, fallback);
+            return QStringLiteral("((%1=%3),(%2=%4),typeof %1===%5&&typeof %2===%5?%1%6%2:%7(%1,%2))")
+                .arg(a, b, left.code, right.code, type, op, fallback);
+        };
+        Expr result{inlined(function), {}};
+        result.fresh = true;
+        if (comparison != comparisons.end())
+            result.condition = inlined(QStringLiteral("$c") + function.mid(1));
+        return result;
     }
 
     // Negation binds looser than ^: -2 ^ 2 is -4.
@@ -1054,7 +1185,10 @@ private:
     // A condition's comparison answers true or false directly.
     QString condition()
     {
-        const QString code = parseExpr().code;
+        const Expr expr = parseExpr();
+        if (!expr.condition.isEmpty())
+            return expr.condition;
+        const QString code = expr.code;
         static const QRegularExpression comparison(QStringLiteral("^\\$(eq|ne|lt|gt|le|ge)\\((.*)\\)$"));
         const QRegularExpressionMatch m = comparison.match(code);
         if (m.hasMatch() && balanced(m.captured(2)))
@@ -1174,7 +1308,7 @@ private:
             return endStatement();
         }
         if (isWord("class"))
-            fail(QStringLiteral("Class statements are not supported"));
+            return classStatement();
         if (isWord("stop")) {
             ++m_p;
             return endStatement();
@@ -1185,19 +1319,31 @@ private:
         endStatement();
     }
 
-    void procedure()
+    // A Function or Sub, or in a class also a Property procedure of the given kind.
+    void procedure(const QString& propertyKind = {}, bool isPublic = true)
     {
-        const bool isFunction = isWord("function");
+        const bool isFunction = propertyKind.isEmpty() ? isWord("function") : propertyKind == u"get";
         const int headerLine = tok().line;
         ++m_p;
+        if (!propertyKind.isEmpty())
+            ++m_p;
         if (m_proc)
-            fail(QStringLiteral("Expected 'End %1'").arg(m_proc->isFunction ? u"Function" : u"Sub"));
+            fail(QStringLiteral("Expected 'End %1'")
+                     .arg(m_endWord == u"property" ? u"Property"
+                          : m_proc->isFunction     ? u"Function"
+                                                   : u"Sub"));
         const Token name = expectName();
-        Procedure& proc = m_procs[name.text];
+        const QString key = propertyKind.isEmpty() ? name.text : propertyKind + u' ' + name.text;
+        Procedure& proc = m_class ? m_class->procs[key] : m_procs[name.text];
         if (!m_pass2) {
-            if (!proc.name.isEmpty())
+            const bool clash =
+                m_class ? m_class->members.contains(name.text) &&
+                              (propertyKind.isEmpty() || m_class->members[name.text].kind != ClassMember::Property)
+                        : m_classes.contains(name.text);
+            if (!proc.name.isEmpty() || clash)
                 throw SyntaxError{headerLine, QStringLiteral("Name redefined: '%1'").arg(name.raw)};
-            m_procOrder << name.text;
+            if (!m_class)
+                m_procOrder << name.text;
             proc = Procedure{};
         }
         proc.name = name.raw;
@@ -1233,7 +1379,10 @@ private:
         QStringList mangled;
         for (const QString& p : params)
             mangled << mangle(p);
-        put(QStringLiteral("function %1(%2){").arg(mangle(name.text), mangled.join(u',')));
+        const QString function = m_class ? memberFunction(propertyKind, name.text) : mangle(name.text);
+        if (m_class)
+            classMember(name.text, propertyKind, isPublic, !params.isEmpty(), function);
+        put(QStringLiteral("function %1(%2){").arg(function, mangled.join(u',')));
         const qsizetype declarationsAt = m_out.size();
 
         m_proc = &proc;
@@ -1248,8 +1397,13 @@ private:
         put(copies.join(QString()));
         if (copiesBack)
             put(QStringLiteral("try{"));
-        m_endWord = isFunction ? QStringLiteral("function") : QStringLiteral("sub");
-        block(&Translator::atProcedureEnd, QStringLiteral("Expected 'End %1'").arg(isFunction ? u"Function" : u"Sub"));
+        m_endWord = !propertyKind.isEmpty() ? QStringLiteral("property")
+                    : isFunction            ? QStringLiteral("function")
+                                            : QStringLiteral("sub");
+        block(&Translator::atProcedureEnd, QStringLiteral("Expected 'End %1'")
+                                               .arg(!propertyKind.isEmpty() ? u"Property"
+                                                    : isFunction            ? u"Function"
+                                                                            : u"Sub"));
         at(tok().line);
         m_p += 2;
         if (copiesBack)
@@ -1259,6 +1413,8 @@ private:
         QStringList locals{QStringLiteral("$oe = 0")};
         if (isFunction)
             locals << QStringLiteral("$r");
+        if (m_class)
+            locals << QStringLiteral("$me = this");
         QStringList names(proc.locals.begin(), proc.locals.end());
         for (const QString& n : m_implicit)
             names << n;
@@ -1273,6 +1429,185 @@ private:
         m_proc = nullptr;
         m_resumeSeen = outerResume;
         endStatement();
+    }
+
+    // Classes
+
+    static QString classFunction(const QString& lowerName) { return u'k' + mangle(lowerName).mid(1); }
+
+    static QString memberFunction(const QString& propertyKind, const QString& lowerName)
+    {
+        return QStringLiteral("p$%1%2").arg(propertyKind.isEmpty() ? QString() : propertyKind + u'$',
+                                            mangle(lowerName).mid(2));
+    }
+
+    // Where an object keeps a member: private ones under a name no script can spell.
+    static QString memberKey(const ClassMember& member, const QString& lowerName)
+    {
+        return member.isPublic ? lowerName : u'$' + lowerName;
+    }
+
+    void classMember(const QString& lowerName, const QString& propertyKind, bool isPublic, bool takesArguments,
+                     const QString& function)
+    {
+        ClassMember& member = m_class->members[lowerName];
+        const bool known = member.kind == ClassMember::Property && (member.hasGet || member.hasLet);
+        if (propertyKind.isEmpty()) {
+            member = ClassMember{ClassMember::Method, isPublic};
+            m_class->bindings << QStringLiteral("P[%1]=%2;").arg(jsString(memberKey(member, lowerName)), function);
+            return;
+        }
+        if (!known)
+            member = ClassMember{ClassMember::Property, isPublic};
+        if (propertyKind == u"get") {
+            member.hasGet = true;
+            member.getTakesArguments = takesArguments;
+            m_class->bindings << (takesArguments
+                                      ? QStringLiteral("P[%1]=%2;")
+                                      : QStringLiteral("Object.defineProperty(P,%1,{get:%2,configurable:true});"))
+                                     .arg(jsString(memberKey(member, lowerName)), function);
+        } else {
+            member.hasLet = true;
+            // Let and Set alike: assignments reach them through the object's $let.
+            m_class->bindings << QStringLiteral("P[%1]=%2;")
+                                     .arg(jsString(QStringLiteral("$let$") + memberKey(member, lowerName)), function);
+        }
+    }
+
+    // Class Name ... End Class: a constructor made by a function that runs on the first New.
+    void classStatement()
+    {
+        const int line = tok().line;
+        ++m_p;
+        if (m_proc || m_class)
+            fail(QStringLiteral("Expected statement"));
+        const Token name = expectName();
+        endStatement();
+        ClassInfo& info = m_classes[name.text];
+        if (!m_pass2) {
+            if (!info.name.isEmpty() || m_procs.contains(name.text))
+                throw SyntaxError{line, QStringLiteral("Name redefined: '%1'").arg(name.raw)};
+            info = ClassInfo{};
+        }
+        info.name = name.raw;
+        info.fields.clear();
+        info.bindings.clear();
+        m_class = &info;
+        put(QStringLiteral("function %1(){").arg(classFunction(name.text)));
+        for (;;) {
+            skipSeparators();
+            if (tok().kind == Tok::End)
+                fail(QStringLiteral("Expected 'End Class'"));
+            if (isWord("end") && peek().kind == Tok::Ident && peek().text == u"class")
+                break;
+            at(tok().line);
+            bool isPublic = true;
+            bool modified = false;
+            bool isDefault = false;
+            if (acceptWord("public")) {
+                modified = true;
+                isDefault = acceptWord("default");
+            } else if (acceptWord("private")) {
+                modified = true;
+                isPublic = false;
+            }
+            if (isWord("function") || isWord("sub")) {
+                const QString function = memberFunction({}, peek().text);
+                procedure({}, isPublic);
+                if (isDefault)
+                    defaultMember(function);
+            } else if (isWord("property")) {
+                const QString kind = peek().text;
+                if (kind != u"get" && kind != u"let" && kind != u"set")
+                    fail(QStringLiteral("Expected Let or Set or Get in property declaration"));
+                if (isDefault && kind != u"get")
+                    fail(QStringLiteral("'Default' specification can only be on Property Get"));
+                const QString function = memberFunction(kind, peek(2).text);
+                procedure(kind, isPublic);
+                if (isDefault)
+                    defaultMember(function);
+            } else if (acceptWord("dim") || modified) {
+                classFields(isPublic);
+            } else {
+                fail(QStringLiteral("Expected 'End Class'"));
+            }
+        }
+        at(tok().line);
+        m_p += 2;
+        QString construct = info.fields.join(QString());
+        if (info.members.contains(QStringLiteral("class_initialize")))
+            construct += memberFunction({}, QStringLiteral("class_initialize")) + QStringLiteral(".call(this);");
+        put(QStringLiteral("var C=function(){%1},P=C.prototype=$classproto(%2);%3return C;}")
+                .arg(construct, jsString(info.name), info.bindings.join(QString())));
+        m_class = nullptr;
+        endStatement();
+    }
+
+    // What obj and obj(…) mean for an object of the class.
+    void defaultMember(const QString& function)
+    {
+        m_class->bindings << QStringLiteral("P.$default=function(){return %1.apply(this,arguments);};"
+                                            "P.$value=function(){return %1.call(this);};")
+                                 .arg(function);
+    }
+
+    // Public, Private and Dim in a class: each object's own variables.
+    void classFields(bool isPublic)
+    {
+        do {
+            const Token name = expectName();
+            if (!m_pass2 && m_class->members.contains(name.text))
+                fail(QStringLiteral("Name redefined: '%1'").arg(name.raw));
+            const ClassMember member{ClassMember::Field, isPublic};
+            m_class->members[name.text] = member;
+            QString value = QStringLiteral("undefined");
+            if (acceptOp("(")) {
+                std::vector<Expr> bounds;
+                while (!isOp(")")) {
+                    bounds.push_back(parseExpr());
+                    if (!acceptOp(","))
+                        break;
+                }
+                expectOp(")");
+                value = QStringLiteral("$dim([%1])").arg(joined(bounds));
+            }
+            m_class->fields << QStringLiteral("this[%1]=%2;").arg(jsString(memberKey(member, name.text)), value);
+        } while (acceptOp(","));
+        endStatement();
+    }
+
+    // The name of the Function or Property Get that is running: its result.
+    bool isOwnResult(const QString& lower) const
+    {
+        return m_proc && m_proc->isFunction && lower == m_proc->name.toLower();
+    }
+
+    // A member of the class named alone in one of its procedures, where no local hides it.
+    const ClassMember* ownMember(const QString& lower) const
+    {
+        if (!m_class || !m_proc || m_proc->locals.contains(lower) || m_implicit.contains(lower))
+            return nullptr;
+        const auto found = m_class->members.constFind(lower);
+        return found == m_class->members.constEnd() ? nullptr : &found.value();
+    }
+
+    QString ownMemberValue(const ClassMember& member, const QString& lower, const std::vector<Expr>& args)
+    {
+        switch (member.kind) {
+        case ClassMember::Field: {
+            const QString field = QStringLiteral("$me[%1]").arg(jsString(memberKey(member, lower)));
+            return args.empty() ? field : index(field, args);
+        }
+        case ClassMember::Method:
+            return QStringLiteral("%1.call($me%2)")
+                .arg(memberFunction({}, lower), args.empty() ? QString() : u',' + joined(args));
+        case ClassMember::Property:
+            if (!member.hasGet)
+                return QStringLiteral("$throw(450, %1)").arg(jsString(lower));
+            return QStringLiteral("%1.call($me%2)")
+                .arg(memberFunction(QStringLiteral("get"), lower), args.empty() ? QString() : u',' + joined(args));
+        }
+        return {};
     }
 
     bool atProcedureEnd() const { return isWord("end") && peek().kind == Tok::Ident && peek().text == m_endWord; }
@@ -1660,13 +1995,28 @@ private:
             static const QStringList storedValues{QStringLiteral("$i1("), QStringLiteral("$idx("),
                                                   QStringLiteral("$get("), QStringLiteral("$call("),
                                                   QStringLiteral("(")};
-            const bool stored =
-                !rhs.variable.isEmpty() || std::any_of(storedValues.begin(), storedValues.end(),
-                                                       [&](const QString& p) { return rhs.code.startsWith(p); });
-            const QString right = !isSet && stored ? QStringLiteral("$cp(%1)").arg(rhs.code) : rhs.code;
+            const bool stored = !rhs.variable.isEmpty() ||
+                                (!rhs.fresh && std::any_of(storedValues.begin(), storedValues.end(),
+                                                           [&](const QString& p) { return rhs.code.startsWith(p); }));
+            // A variable is read twice to spare the call when it holds no array, as it mostly does not.
+            const QString copy = rhs.code == rhs.variable ? QStringLiteral("(typeof %1!==$OBJECT?%1:$cp(%1))")
+                                                          : QStringLiteral("$cp(%1)");
+            const QString right = !isSet && stored ? copy.arg(rhs.code) : rhs.code;
             if (!memberKey.isEmpty()) {
                 put(args ? QStringLiteral("$setcall(%1,%2,[%3],%4);").arg(object, memberKey, joined(*args), right)
                          : QStringLiteral("$set(%1,%2,%3);").arg(object, memberKey, right));
+            } else if (const ClassMember* member = name && !isOwnResult(name->text) ? ownMember(name->text) : nullptr;
+                       member && member->kind == ClassMember::Property) {
+                QStringList values;
+                for (const Expr& a : args ? *args : std::vector<Expr>{})
+                    values << a.code;
+                values << right;
+                put(QStringLiteral("%1.call($me,%2);")
+                        .arg(memberFunction(isSet && m_class->procs.contains(QStringLiteral("set ") + name->text)
+                                                ? QStringLiteral("set")
+                                                : QStringLiteral("let"),
+                                            name->text),
+                             values.join(u',')));
             } else if (name && !args) {
                 put(QStringLiteral("%1=%2;").arg(variableTarget(*name), right));
             } else if (name) {
@@ -1742,6 +2092,8 @@ private:
     QSet<QString> m_builtinsUsed;
     bool m_expression = false; // Eval's code runs outside any block's closure
     Procedure* m_proc = nullptr;
+    QHash<QString, ClassInfo> m_classes;
+    ClassInfo* m_class = nullptr;
     QStringList m_procTemps;
     QStringList m_topTemps;
     int m_temps = 0;
@@ -1760,17 +2112,64 @@ private:
     QString m_endWord;
 };
 
+// VBScript's numbers of its syntax errors, by the start of their text; what has no number of
+// its own is a plain syntax error.
+int syntaxErrorNumber(const QString& message)
+{
+    static const std::pair<const char*, int> numbers[]{
+        {"Expected '('", 1005},
+        {"Expected ')'", 1006},
+        {"Expected ']'", 1007},
+        {"Expected identifier", 1010},
+        {"Expected '='", 1011},
+        {"Expected 'If'", 1012},
+        {"Expected 'To'", 1013},
+        {"Expected 'End", 1014},
+        {"Expected 'Function'", 1015},
+        {"Expected 'Sub'", 1016},
+        {"Expected 'Then'", 1017},
+        {"Expected 'Wend'", 1018},
+        {"Expected 'Loop'", 1019},
+        {"Expected 'Next'", 1020},
+        {"Expected 'Case'", 1021},
+        {"Expected 'Select'", 1022},
+        {"Expected expression", 1023},
+        {"Expected statement", 1024},
+        {"Expected end of statement", 1025},
+        {"Expected integer constant", 1026},
+        {"Expected 'While' or 'Until'", 1027},
+        {"Expected 'With'", 1029},
+        {"Invalid number", 1031},
+        {"Invalid character", 1032},
+        {"Unterminated string constant", 1033},
+        {"Invalid 'Exit", 1039},
+        {"Name redefined", 1041},
+        {"Expected 'In'", 1046},
+        {"Expected 'Class'", 1047},
+        {"Unexpected 'Next'", 1055},
+        {"Expected Let or Set or Get", 1049},
+        {"'Default' specification can only be on Property Get", 1058},
+    };
+    for (const auto& [start, number] : numbers) {
+        if (message.startsWith(QLatin1String(start)))
+            return number;
+    }
+    return 1002;
+}
+
 } // namespace
 
 VbTranslation translateVbScript(const QString& source, VbSource kind, const QStringList& knownProcedures)
 {
     try {
         Translator translator(Lexer(source).run(), knownProcedures);
-        return kind == VbSource::Expression ? translator.expression() : translator.program();
+        return kind == VbSource::Expression ? translator.expression()
+                                            : translator.program(kind == VbSource::Statements);
     } catch (const SyntaxError& error) {
         VbTranslation failed;
         failed.error = error.message;
         failed.errorLine = error.line;
+        failed.errorNumber = syntaxErrorNumber(error.message);
         return failed;
     }
 }

@@ -231,6 +231,18 @@ TEST_F(ScriptBlockTest, ShowsTheDocumentModelToVBScript)
          "d.loadXML \"<a><b>1</b><b>2</b></a>\"\nSet root = d.documentElement\nSet e = d.createElement(\"b\")\n"
          "e.Text = \"4\"\nroot.appendChild e\nSet f = root.childNodes\nEnd Function",
          "sum(u:f())", "7"},
+        {"members written and called in any case",
+         "Function f(ps)\nSet d = CreateObject(\"MSXML2.DOMDocument\")\nd.ASYNC = False\n"
+         "d.LoadXml \"<a id='x'><b>1</b></a>\"\nSet root = d.DocumentElement\nSet e = d.CreateElement(\"B\")\n"
+         "e.TEXT = \"2\"\nroot.AppendChild e\nroot.SetAttribute \"ID\", \"y\"\n"
+         "f = root.ChildNodes.Item(1).NodeTypedValue & root.Attributes.GetNamedItem(\"id\").VALUE & "
+         "root.GETATTRIBUTE(\"ID\") & ps.ITEM(0).ParentNode.NODENAME\nEnd Function",
+         "u:f(//p)", "2xyjob"},
+        {"an object of a class that holds a node",
+         "Class Walker\nPublic Node\nFunction Names()\nFor Each c In Node.childNodes\nNames = Names & c.nodeName\n"
+         "Next\nEnd Function\nEnd Class\nFunction f(ps)\nSet w = New Walker\nSet w.Node = ps(1)\n"
+         "f = w.Names & TypeName(w) & (w.Node Is ps(1))\nEnd Function",
+         "u:f(//p)", "ng:hWalkerTrue"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -297,11 +309,11 @@ TEST_F(ScriptBlockTest, RefusesBlocksThatCannotRunWhenTheSheetIsLoaded)
          "\"nowhere\" names no declared namespace"},
         {"VBScript that does not parse",
          block("Function f()\n  If x Then\nEnd Function", R"(language="VBScript" implements-prefix="u")"),
-         "VBScript syntax error: Expected 'End If' (other.xsl, line 8)"},
+         "VBScript syntax error 1014: Expected 'End If' (other.xsl, line 8)"},
         {"VBScript that does not parse, after a good block",
          block("Sub ok()\nEnd Sub", R"(language="vbs" implements-prefix="u")") +
              block("x = (1 +", R"(language="vbscript" implements-prefix="u")"),
-         "VBScript syntax error: Expected expression (other.xsl, line 9)"},
+         "VBScript syntax error 1023: Expected expression (other.xsl, line 9)"},
         {"two languages under one prefix",
          block("function f() {}") + block("Sub g()\nEnd Sub", R"(language="VBScript" implements-prefix="u")"),
          "implements-prefix \"u\" mix JScript and VBScript"},
