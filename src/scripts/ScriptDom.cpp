@@ -492,12 +492,15 @@ bool ScriptDom::chargeOrThrow(qint64 bytes, const xmlDoc* doc, const xmlDoc* inU
 
 QJSValue ScriptDom::handles(const std::vector<xmlNode*>& nodes)
 {
-    // Converted in one go: setting elements one by one through QJSValue costs more.
-    QVariantList array;
-    array.reserve(qsizetype(nodes.size()));
+    // Nodes numbered one after another, as a list's nodes of one document usually are, travel as
+    // one number the engine converts for nothing: the first number plus the count times 2^32.
+    m_handleBuffer.clear();
+    bool consecutive = nodes.size() < ListSpanCountLimit;
     const xmlNode* owned = nullptr;
     for (xmlNode* node : nodes) {
-        array.append(m_nodes.handle(node));
+        const int h = m_nodes.handle(node);
+        consecutive = consecutive && (m_handleBuffer.empty() || h == m_handleBuffer.back() + 2);
+        m_handleBuffer.push_back(h);
         if (m_nodes.owns(node)) {
             // One keeper holds the list's nodes; lists from the transformation may mix documents.
             if (owned)
@@ -505,6 +508,15 @@ QJSValue ScriptDom::handles(const std::vector<xmlNode*>& nodes)
             owned = node;
         }
     }
+    if (consecutive && !owned) {
+        const double first = m_handleBuffer.empty() ? 0.0 : double(m_handleBuffer.front());
+        return QJSValue(first + double(m_handleBuffer.size()) * ListSpanCountUnit);
+    }
+    // Converted in one go: setting elements one by one through QJSValue costs more.
+    QVariantList array;
+    array.reserve(qsizetype(m_handleBuffer.size()));
+    for (const int h : m_handleBuffer)
+        array.append(h);
     QJSValue result = m_engine.toScriptValue(array);
     if (owned)
         result.setProperty(QStringLiteral("__keep"), m_engine.newQObject(m_nodes.keeperOf(owned, m_engine)));

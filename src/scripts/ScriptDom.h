@@ -184,8 +184,12 @@ public:
     // The keeper a wrapper of the node holds.
     Q_INVOKABLE QJSValue keeperOf(int h);
 
-    // The nodes' numbers as an array of the script engine, holding the keeper of their document.
+    // The nodes' numbers: one number, first + count * ListSpanCountUnit, when they follow each other
+    // (count below ListSpanCountLimit, so that the sum stays exact) and no script built their
+    // document, else an array of the script engine holding the keeper of their document.
     QJSValue handles(const std::vector<xmlNode*>& nodes);
+    static constexpr double ListSpanCountUnit = 4294967296.0;
+    static constexpr std::size_t ListSpanCountLimit = std::size_t(1) << 20;
 
 private:
     xmlNode* nodeOrThrow(int h);
@@ -201,4 +205,5 @@ private:
 
     ScriptNodes& m_nodes;
     QJSEngine& m_engine;
+    std::vector<int> m_handleBuffer;
 };

@@ -168,6 +168,7 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
     QJSValue limits = ns->engine->newObject();
     limits.setProperty(QStringLiteral("maxTextLength"), double(std::min(m_limits.memoryBytes / 2, MaxTextLength)));
     limits.setProperty(QStringLiteral("maxNodes"), MaxNodes);
+    limits.setProperty(QStringLiteral("listSpanUnit"), ScriptDom::ListSpanCountUnit);
     QJSValue global = ns->engine->globalObject();
     const QJSValue parts = ns->engine->evaluate(QString::fromUtf8(DomPrelude))
                                .callWithInstance(global, {ns->engine->newQObject(ns->dom.get()), limits});
@@ -334,10 +335,20 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
         return;
     }
     Namespace& ns = *target.ns;
-    QJSValueList scriptArgs{*target.function};
-    scriptArgs.reserve(qsizetype(args.size()) + 1);
-    for (const auto& arg : args)
-        scriptArgs.append(arg ? toScript(ns, arg.get()) : QJSValue());
+    // Which arguments are node-sets: bits of a number for the usual one or two, else a text of
+    // '0' and '1' per argument.
+    QJSValueList scriptArgs{*target.function, QJSValue()};
+    scriptArgs.reserve(qsizetype(args.size()) + 2);
+    int nodeSetBits = 0;
+    QString nodeSetFlags;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        xmlXPathObject* arg = args[i].get();
+        const bool nodeSet = arg && (arg->type == XPATH_NODESET || arg->type == XPATH_XSLT_TREE);
+        nodeSetBits |= nodeSet && i < 2 ? 1 << i : 0;
+        nodeSetFlags += nodeSet ? u'1' : u'0';
+        scriptArgs.append(arg ? toScript(ns, arg) : QJSValue());
+    }
+    scriptArgs[1] = args.size() < 3 ? QJSValue(nodeSetBits) : QJSValue(nodeSetFlags);
 
     const quint64 callNumber = m_watchdog->start(ns.engine.get());
     const QJSValue result = (args.size() < 3 ? ns.invokeWith[args.size()] : ns.invoke).call(scriptArgs);

@@ -37,11 +37,25 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
     // `typeof` still calls them objects. Lists are snapshots, so their length is fixed when made:
     // it is the function's own length, its number of parameters, for the short lists most calls
     // build, as redefining it costs more than the rest of making a list.
+    // A list holds its nodes' numbers in an array, or, when they follow each other, only the first.
     function NodeList() {}
     var listProto = NodeList.prototype = Object.create(Function.prototype);
-    listProto.item = function (i) { return i >= 0 && i < this.length ? wrap(this.__nodes[i]) : null; };
+    listProto.__nodes = null;
+    listProto.__first = 0;
+    function handleAt(list, i) {
+        var nodes = list.__nodes;
+        return nodes === null ? list.__first + 2 * i : nodes[i];
+    }
+    // Calls cost more than the rest of a look-up here, so handleAt is written out where it counts.
+    listProto.item = function (i) {
+        if (!(i >= 0 && i < this.length))
+            return null;
+        var nodes = this.__nodes;
+        var h = nodes === null ? this.__first + 2 * i : nodes[i];
+        return (h & 1) === 0 && h >= 0 ? new Node(h) : wrap(h);
+    };
     listProto.__next = 0;
-    listProto.nextNode = function () { return this.__next < this.length ? wrap(this.__nodes[this.__next++]) : null; };
+    listProto.nextNode = function () { return this.__next < this.length ? wrap(handleAt(this, this.__next++)) : null; };
     listProto.reset = function () { this.__next = 0; };
     var indexed = 0;
     var IndexedOnPrototype = 4096;
@@ -55,24 +69,30 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
     };
     // Arrow functions: they cost less to make than other functions, which come with a prototype.
     var ShortLength = 4;
-    function callable(length) {
-        var l;
-        switch (length) {
-        case 0: l = (...a) => l.item(a[0]); break;
-        case 1: l = (i) => l.item(i); break;
-        case 2: l = (i, b) => l.item(i); break;
-        case 3: l = (i, b, c) => l.item(i); break;
-        default: l = (i, b, c, d) => l.item(i); break;
-        }
-        return l;
-    }
+    var SpanUnit = limits.listSpanUnit;
     function makeList(handles, proto) {
-        var length = handles.length;
-        var list = callable(length);
+        var length, first = 0;
+        if (typeof handles === 'number') {
+            length = (handles / SpanUnit) | 0;
+            first = handles - length * SpanUnit;
+        } else {
+            length = handles.length;
+        }
+        var list;
+        switch (length) {
+        case 0: list = (...a) => list.item(a[0]); break;
+        case 1: list = (i) => list.item(i); break;
+        case 2: list = (i, b) => list.item(i); break;
+        case 3: list = (i, b, c) => list.item(i); break;
+        default: list = (i, b, c, d) => list.item(i); break;
+        }
         if (length > ShortLength)
             Object.defineProperty(list, 'length', { value: length });
         Object.setPrototypeOf(list, proto);
-        list.__nodes = handles;
+        if (typeof handles === 'number')
+            list.__first = first;
+        else
+            list.__nodes = handles;
         if (length <= IndexedOnPrototype) {
             for (; indexed < length; ++indexed)
                 defineIndex(indexed);
@@ -83,9 +103,9 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
     function NamedNodeMap() {}
     var mapProto = NamedNodeMap.prototype = Object.create(listProto);
     mapProto.getNamedItem = function (name) {
-        for (var i = 0; i < this.__nodes.length; ++i) {
-            if (dom.nodeName(this.__nodes[i]) === String(name))
-                return wrap(this.__nodes[i]);
+        for (var i = 0; i < this.length; ++i) {
+            if (dom.nodeName(handleAt(this, i)) === String(name))
+                return wrap(handleAt(this, i));
         }
         return null;
     };
@@ -147,7 +167,7 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
     nodeAccessors(nodeProto, ['parentNode', 'firstChild', 'lastChild', 'nextSibling', 'previousSibling',
                               'ownerDocument']);
     Object.defineProperty(nodeProto, 'childNodes', {
-        get: function () { return list(dom.childNodes(this.__node)); }
+        get: function () { return makeList(dom.childNodes(this.__node), listProto); }
     });
     Object.defineProperty(nodeProto, 'attributes', {
         get: function () {
@@ -196,20 +216,29 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
             throw new TypeError('The result holds a NUL character, which XML text cannot carry');
         return text;
     }
-    function handlesOf(nodes) {
-        var length = nodes.length;
+    function handlesOf(list) {
+        var nodes = list.__nodes;
+        var length = nodes === null ? list.length : nodes.length;
         if (!(length >= 0 && length <= limits.maxNodes))
             throw new RangeError('The result holds more than ' + limits.maxNodes + ' nodes');
         var handles = new Array(length);
         for (var i = 0; i < length; ++i) {
-            var h = nodes[i];
+            var h = handleAt(list, i);
             if (typeof h !== 'number')
                 throw new TypeError('The result is a node list whose entries are not nodes');
             handles[i] = h;
         }
         return handles;
     }
+    // The engine hands a heap block back to the system when a collection finds it empty, and
+    // the next calls fault it in again. A small object kept from each of the last calls holds
+    // the blocks they used until they are reused.
+    // 512 calls use more than the blocks the engine keeps between collections; each pinned block
+    // is 64 kB, so at most 32 MB stay taken when every call uses a block of its own.
+    var markers = new Array(512), nextMarker = 0;
     function converted(value) {
+        markers[nextMarker] = {};
+        nextMarker = (nextMarker + 1) % markers.length;
         switch (typeof value) {
         case 'number':
         case 'boolean':
@@ -217,14 +246,14 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
         case 'undefined':
             return '';
         case 'string':
-            return checkedText(value);
+            return value.length <= limits.maxTextLength && value.indexOf('\0') < 0 ? value : checkedText(value);
         }
         if (value === null)
             return '';
         if (value instanceof Node)
-            return new Returned(handlesOf([value.__node]));
+            return new Returned(handlesOf({ __nodes: [value.__node] }));
         if (isCollection(value))
-            return new Returned(handlesOf(value.__nodes));
+            return new Returned(handlesOf(value));
         return checkedText(String(value));
     }
     function messageOf(error) {
@@ -246,12 +275,13 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
     }
     return {
         failed: failed,
-        // Node-sets arrive as arrays of node numbers: lists are cheaper to make here than natively.
+        // Node-sets arrive as node numbers, `sets` telling which arguments they are (bits of a
+        // number, or here a text of '0' and '1'): lists are cheaper to make here than natively.
         // The usual one or two arguments are passed without an array of them, which is garbage
         // the engine would have to collect.
-        invoke: function (f, ...args) {
+        invoke: function (f, sets, ...args) {
             for (var i = 0; i < args.length; ++i) {
-                if (Array.isArray(args[i]))
+                if (sets.charAt(i) === '1')
                     args[i] = list(args[i]);
             }
             try {
@@ -260,23 +290,23 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
                 return fail(e);
             }
         },
-        invoke0: function (f) {
+        invoke0: function (f, sets) {
             try {
                 return converted(f());
             } catch (e) {
                 return fail(e);
             }
         },
-        invoke1: function (f, a) {
+        invoke1: function (f, sets, a) {
             try {
-                return converted(f(Array.isArray(a) ? list(a) : a));
+                return converted(f(sets & 1 ? makeList(a, listProto) : a));
             } catch (e) {
                 return fail(e);
             }
         },
-        invoke2: function (f, a, b) {
+        invoke2: function (f, sets, a, b) {
             try {
-                return converted(f(Array.isArray(a) ? list(a) : a, Array.isArray(b) ? list(b) : b));
+                return converted(f(sets & 1 ? makeList(a, listProto) : a, sets & 2 ? makeList(b, listProto) : b));
             } catch (e) {
                 return fail(e);
             }
