@@ -318,8 +318,9 @@ TEST_F(XmlServiceTest, InstructionsAndFunctionsActAsInTheOriginalService)
         try {
             const QByteArray output = transform("<r/>", sheet).trimmed();
             EXPECT_TRUE(c.expected) << "no failure, wrote " << output.toStdString();
-            if (c.expected)
+            if (c.expected) {
                 EXPECT_EQ(output, c.expected);
+            }
         } catch (const UnexpectedFailure& failure) {
             EXPECT_FALSE(c.expected) << failure.description().toStdString();
         }
