@@ -418,29 +418,61 @@ const QSet<QString>& builtinFunctions()
     return names;
 }
 
-// Members read without the lookup in any case: their spelling, and whether they are methods.
-const std::map<QString, std::pair<QString, bool>>& knownMembers()
+// Members of the document model read without the lookup in any case: their spelling, whether
+// they are methods, and whether they belong to node lists rather than to nodes.
+struct KnownMember
 {
-    static const std::map<QString, std::pair<QString, bool>> members = [] {
-        std::map<QString, std::pair<QString, bool>> map;
-        for (const char* property : {"text",         "xml",
-                                     "childNodes",   "length",
-                                     "nodeName",     "nodeValue",
-                                     "nodeType",     "firstChild",
-                                     "lastChild",    "parentNode",
-                                     "nextSibling",  "previousSibling",
-                                     "attributes",   "documentElement",
-                                     "baseName",     "prefix",
-                                     "namespaceURI", "ownerDocument",
-                                     "parseError",   "value",
+    QString spelling;
+    bool isMethod = false;
+    bool ofList = false;
+};
+
+const std::map<QString, KnownMember>& knownMembers()
+{
+    static const std::map<QString, KnownMember> members = [] {
+        std::map<QString, KnownMember> map;
+        const auto add = [&](const char* name, bool isMethod, bool ofList) {
+            map[QString::fromLatin1(name).toLower()] = {QString::fromLatin1(name), isMethod, ofList};
+        };
+        for (const char* property : {"text",
+                                     "xml",
+                                     "childNodes",
+                                     "nodeName",
+                                     "nodeValue",
+                                     "nodeType",
+                                     "firstChild",
+                                     "lastChild",
+                                     "parentNode",
+                                     "nextSibling",
+                                     "previousSibling",
+                                     "attributes",
+                                     "documentElement",
+                                     "baseName",
+                                     "prefix",
+                                     "namespaceURI",
+                                     "ownerDocument",
+                                     "parseError",
+                                     "value",
                                      "name"})
-            map[QString::fromLatin1(property).toLower()] = {QString::fromLatin1(property), false};
-        for (const char* method : {"item", "selectNodes", "selectSingleNode", "getAttribute", "setAttribute",
-                                   "appendChild", "createElement", "createTextNode", "nextNode", "getNamedItem"})
-            map[QString::fromLatin1(method).toLower()] = {QString::fromLatin1(method), true};
+            add(property, false, false);
+        for (const char* method : {"selectNodes", "selectSingleNode", "getAttribute", "setAttribute", "appendChild",
+                                   "createElement", "createTextNode"})
+            add(method, true, false);
+        add("length", false, true);
+        for (const char* method : {"item", "nextNode", "getNamedItem"})
+            add(method, true, true);
         return map;
     }();
     return members;
+}
+
+// What tells the document model's objects from every other value, in translated code: a node
+// carries its number, a node list its mark. Each is one cached property read, where a typeof
+// or an `in` is a call into the engine.
+QString isDomObject(const QString& value, bool list)
+{
+    return list ? QStringLiteral("%1!=null&&%1.__collection===true").arg(value)
+                : QStringLiteral("%1!=null&&%1.__node>=0").arg(value);
 }
 
 // What translated code calls of the runtime, bound once per block.
@@ -840,10 +872,10 @@ private:
         if (const ClassMember* member = ownMember(n))
             return {ownMemberValue(*member, n, args), {}};
         if (isVariable(n)) {
-            Expr element{index(mangle(n), args), {}};
-            element.array = mangle(n);
-            element.indices = args;
-            return element;
+            Expr read{element(mangle(n), args), {}};
+            read.array = mangle(n);
+            read.indices = args;
+            return read;
         }
         if (isProcedure(n))
             return {callProcedure(name, args), {}};
@@ -884,6 +916,26 @@ private:
         if (args.size() == 1)
             return QStringLiteral("$i1(%1,%2)").arg(target, args[0].code);
         return QStringLiteral("$idx(%1,[%2])").arg(target, joined(args));
+    }
+
+    // An element read: a node list's with a number is taken in place, as a loop over a list's
+    // nodes does it on every turn; anything else by the runtime.
+    QString element(const QString& target, const std::vector<Expr>& args)
+    {
+        if (args.size() != 1)
+            return index(target, args);
+        static const QRegularExpression wholeNumber(QStringLiteral("^\\d{1,9}$"));
+        static const QRegularExpression variable(QStringLiteral("^(?:v\\$\\w+|\\$r)$"));
+        const QString list = temp();
+        const QString& code = args[0].code;
+        if (wholeNumber.match(code).hasMatch())
+            return QStringLiteral("((%1=%2),%3?%1.item(%4):$i1(%1,%4))")
+                .arg(list, target, isDomObject(list, true), code);
+        const bool plain = variable.match(code).hasMatch();
+        const QString at = plain ? code : temp();
+        return QStringLiteral("((%1=%2),%3%4&&typeof %5===$NUMBER?%1.item(%5):$i1(%1,%5))")
+            .arg(list, target, plain ? QString() : QStringLiteral("(%1=%2),").arg(at, code), isDomObject(list, true),
+                 at);
     }
 
     // A call of a procedure of the block. Variables passed to ByRef parameters that the procedure
@@ -1145,7 +1197,7 @@ private:
             if (isOp("."))
                 value = member(value);
             else if (isOp("("))
-                value = {index(value.code, arguments()), {}};
+                value = {element(value.code, arguments()), {}};
             else
                 return value;
         }
@@ -1161,23 +1213,23 @@ private:
             // Members the document model and the runtime spell in a known way are read directly;
             // looking a name up in any case costs far more.
             const auto known = knownMembers().find(lower);
-            if (m_pass2 && known != knownMembers().end() && known->second.second == call) {
+            if (m_pass2 && known != knownMembers().end() && known->second.isMethod == call) {
                 const QString t = temp();
-                const QString direct = call ? QStringLiteral("%1.%2(%3)").arg(t, known->second.first, joined(args))
-                                            : QStringLiteral("%1.%2").arg(t, known->second.first);
+                const QString& spelling = known->second.spelling;
+                const QString direct = call ? QStringLiteral("%1.%2(%3)").arg(t, spelling, joined(args))
+                                            : QStringLiteral("%1.%2").arg(t, spelling);
                 const QString generic = call ? QStringLiteral("$call(%1,%2,[%3])").arg(t, name, joined(args))
                                              : QStringLiteral("$get(%1,%2)").arg(t, name);
-                value = {
-                    QStringLiteral("((%1=%2)!==null&&(typeof %1===$OBJECT||typeof %1===$FUNCTION)&&\"%3\" in %1?%4:%5)")
-                        .arg(t, value.code, known->second.first, direct, generic),
-                    {}};
+                value = {QStringLiteral("((%1=%2),%3?%4:%5)")
+                             .arg(t, value.code, isDomObject(t, known->second.ofList), direct, generic),
+                         {}};
             } else if (call) {
                 value = {QStringLiteral("$call(%1,%2,[%3])").arg(value.code, name, joined(args)), {}};
             } else {
                 value = {QStringLiteral("$get(%1,%2)").arg(value.code, name), {}};
             }
             while (isOp("("))
-                value = {index(value.code, arguments()), {}};
+                value = {element(value.code, arguments()), {}};
         }
         return value;
     }

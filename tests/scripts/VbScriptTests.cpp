@@ -130,6 +130,11 @@ TEST_F(VbScriptTest, RunsStatementsAndControlFlow)
          "p.First = \"x\"\nT = p.First & q.First & p.Second & Err.Number\nEnd Function\nClass Pair\n"
          "Public First, Second\nSub SetBoth(a, b)\nFirst = a : Me.Second = b\nEnd Sub\nEnd Class",
          "x20"},
+        {"methods of a class named as members of the document model are called, not read",
+         "Class C\nFunction Text()\nText = \"t\"\nEnd Function\nFunction Length()\nLength = 2\nEnd Function\n"
+         "Function Item(i)\nItem = i * 2\nEnd Function\nEnd Class\nFunction T()\nSet o = New C\n"
+         "T = o.Text & o.Length & o.Item(3)\nEnd Function",
+         "t26"},
         {"Exit Function keeps the value so far", "T = 1\nIf True Then Exit Function\nT = 2", "1"},
         {"recursion",
          "Function F(n)\nIf n <= 1 Then F = 1 Else F = n * F(n - 1)\nEnd Function\n"
@@ -301,6 +306,14 @@ TEST_F(VbScriptTest, ProvidesTheBuiltInFunctions)
          "FormatNumber(\"2.0005\", 3, -1, 0, False) & \"|\" & FormatNumber(\"1234.5678\", 2, -1, 0, False) & \"|\" & "
          "FormatNumber(\"9.999 \", 2, -1, 0, False) & \"|\" & FormatNumber(\"1d2\", 1, -1, 0, False)",
          "2.001|1234.57|10.00|100.0"},
+        {"FormatNumber gives back a text that has the digits asked for, and only such a text",
+         "FormatNumber(\"5000002.630\", 3, True, False, False) & \"|\" & "
+         "FormatNumber(\"12345678901234567\", 0, True, False, False) & \"|\" & "
+         "FormatNumber(\"1234.500\", 3) & \"|\" & FormatNumber(\"0.500\", 3, False, False, False) & \"|\" & "
+         "FormatNumber(\"1.5e1\", 3, True, False, False) & \"|\" & FormatNumber(\"1.50\", 2, \"x\", False, False)",
+         "error 13: Type mismatch"},
+        {"FormatNumber of texts in another locale",
+         "T = SetLocale(\"de-de\") & \"|\" & FormatNumber(\"1.500\", 3, True, False, False)", "1033|1500,000"},
         {"FormatCurrency and FormatPercent", "FormatCurrency(1234.5) & \"|\" & FormatPercent(0.256, 1)",
          "$1,234.50|25.6%"},
         {"FormatDateTime",
