@@ -134,7 +134,7 @@ private:
 
 } // namespace
 
-QString installVbRuntime(QJSEngine& engine, const ScriptEvaluator& evaluate)
+QString installVbRuntime(QJSEngine& engine)
 {
     engine.globalObject().setProperty(QStringLiteral("$host"), engine.newQObject(new VbHost(engine)));
     // The runtime's names are the closure's own and only copied to the global scope: the engine
@@ -147,10 +147,9 @@ QString installVbRuntime(QJSEngine& engine, const ScriptEvaluator& evaluate)
         const QString name = it.next().captured(1);
         exports << QStringLiteral("this.%1 = %1;").arg(name);
     }
-    const QString program =
-        QStringLiteral("(function () {") + source + exports.join(QString()) + QStringLiteral("}).call(this);");
-    const QString fileName = QStringLiteral("vbscript-runtime");
-    const QJSValue result = evaluate ? evaluate(program, fileName) : engine.evaluate(program, fileName);
+    const QJSValue result = engine.evaluate(QStringLiteral("(function () {") + source + exports.join(QString()) +
+                                                QStringLiteral("}).call(this);"),
+                                            QStringLiteral("vbscript-runtime"));
     engine.globalObject().deleteProperty(QStringLiteral("$host"));
     if (result.isError())
         return result.toString() +

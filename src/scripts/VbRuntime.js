@@ -1023,6 +1023,7 @@ function $setlocale(id) {
     info.number = new RegExp('^([-+]?)\\s*((?:\\d|' + group + '(?=\\d))*)(?:' + dec + '(\\d*))?(?:[eEdD]([-+]?\\d+))?$');
     $locale = info;
     $point = info.decimal === '.';
+    $setfixedforms(dec);
     return true;
 }
 
@@ -1039,14 +1040,14 @@ var $pow10 = [1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1
               1e19, 1e20];
 var $zeros = '00000000000000000000';
 
-// Texts of a number of 1 or more with exactly n decimals, by n: a Double holds their 15 digits or
-// fewer exactly enough to give them back unchanged when it is rounded to n places.
-var $fixedForms = (function () {
-    var forms = [];
+// Texts of a number of 1 or more with exactly n decimals in the locale's form, by n: a Double holds
+// their 15 digits or fewer exactly enough to give them back unchanged when it is rounded to n
+// places. Made anew by SetLocale, in the same array, which translated code holds.
+var $fixedForms = [];
+function $setfixedforms(decimal) {
     for (var n = 0; n < 15; ++n)
-        forms.push(new RegExp('^[1-9][0-9]{0,' + (14 - n) + '}' + (n ? '\\.[0-9]{' + n + '}' : '') + '$'));
-    return forms;
-})();
+        $fixedForms[n] = new RegExp('^[1-9][0-9]{0,' + (14 - n) + '}' + (n ? decimal + '[0-9]{' + n + '}' : '') + '$');
+}
 
 // Turning a number into text costs more than the rest of the formatting: the few digits of a
 // fraction are remembered as texts.
@@ -1336,13 +1337,13 @@ var $B = {
     formatnumber: function (v, digits, lead, parens, group) {
         // The usual call of a report: the text of a number of 1 or more, a count of digits, no
         // grouping. Calls cost more than the work here, so this way makes as few as it can.
-        if (typeof v === $STRING && group === false && $point && (typeof lead === $BOOLEAN || lead === undefined) &&
+        if (typeof v === $STRING && group === false && (typeof lead === $BOOLEAN || lead === undefined) &&
             (typeof parens === $BOOLEAN || parens === undefined)) {
             // Most often the text has the digits asked for already, and is its own result.
             var form = $fixedForms[digits];
             if (typeof form === $OBJECT && v.search(form) === 0)
                 return v;
-            if (typeof digits === $NUMBER && digits >= 0 && digits <= 20 && (digits | 0) === digits) {
+            if ($point && typeof digits === $NUMBER && digits >= 0 && digits <= 20 && (digits | 0) === digits) {
                 var c = v.charCodeAt(0), q = +v;
                 if (c >= 49 && c <= 57 && q - q === 0) {
                     var y = q * $pow10[digits], rest = y - Math.floor(y);

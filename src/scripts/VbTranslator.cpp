@@ -479,12 +479,13 @@ QString isDomObject(const QString& value, bool list)
 const QStringList& runtimeNames()
 {
     static const QStringList names =
-        QStringLiteral("$add $sub $mul $div $idiv $mod $pow $neg $pos $cat $eq $ne $lt $putback "
-                       "$gt $le $ge $is $not $and $or $xor $eqv $imp "
-                       "$b $i1 $idx $setidx $get $call $set $setcall $cp $dim $redim "
-                       "$erase $each $fornum $forgo $classproto $dbl $datelit $new "
-                       "$throw $undef $nofunction $onerror $err $B $NULL $procs "
-                       "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $STRING $OBJECT $FUNCTION")
+        QStringLiteral(
+            "$add $sub $mul $div $idiv $mod $pow $neg $pos $cat $eq $ne $lt $putback "
+            "$gt $le $ge $is $not $and $or $xor $eqv $imp "
+            "$b $i1 $idx $setidx $get $call $set $setcall $cp $dim $redim "
+            "$erase $each $fornum $forgo $classproto $dbl $datelit $new "
+            "$throw $undef $nofunction $onerror $err $B $NULL $procs "
+            "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $STRING $OBJECT $FUNCTION $fixedForms")
             .split(u' ');
     return names;
 }
@@ -885,6 +886,9 @@ private:
             return {QStringLiteral("eval($B.$inscope(%1,%2))").arg(args[0].code, n == u"eval" ? u"true" : u"false"),
                     {}};
         }
+        if (n == u"formatnumber")
+            if (QString code = formatNumberInPlace(args); !code.isEmpty())
+                return {code, {}};
         if (builtinFunctions().contains(n))
             return {QStringLiteral("%1(%2)").arg(builtin(n), joined(args)), {}};
         if (n == u"err" && args.empty())
@@ -892,6 +896,21 @@ private:
         if (m_optionExplicit || !m_pass2)
             return {QStringLiteral("$undef(%1)").arg(jsString(name.raw)), {}};
         return {QStringLiteral("$nofunction(%1)").arg(jsString(name.raw)), {}};
+    }
+
+    // FormatNumber(x, n, True, False, False) of a text that has n decimals already is that text: the
+    // report's usual call, answered without calling the runtime when the arguments say so as written.
+    QString formatNumberInPlace(const std::vector<Expr>& args)
+    {
+        static const QRegularExpression digits(QStringLiteral("^(?:\\d|1[0-4])$"));
+        static const QRegularExpression tristate(QStringLiteral("^(?:true|false|undefined)$"));
+        if (args.size() != 5 || !digits.match(args[1].code).hasMatch() || !tristate.match(args[2].code).hasMatch() ||
+            !tristate.match(args[3].code).hasMatch() || args[4].code != u"false")
+            return {};
+        const QString text = temp();
+        return QStringLiteral("(typeof(%1=%2)===$STRING&&%1.search($fixedForms[%3])===0?%1:%4(%1,%5))")
+            .arg(text, args[0].code, args[1].code, builtin(QStringLiteral("formatnumber")),
+                 joined({args.begin() + 1, args.end()}));
     }
 
     // Built-in functions are bound once per block, as the runtime's own functions are.

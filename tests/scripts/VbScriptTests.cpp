@@ -310,10 +310,18 @@ TEST_F(VbScriptTest, ProvidesTheBuiltInFunctions)
          "FormatNumber(\"5000002.630\", 3, True, False, False) & \"|\" & "
          "FormatNumber(\"12345678901234567\", 0, True, False, False) & \"|\" & "
          "FormatNumber(\"1234.500\", 3) & \"|\" & FormatNumber(\"0.500\", 3, False, False, False) & \"|\" & "
-         "FormatNumber(\"1.5e1\", 3, True, False, False) & \"|\" & FormatNumber(\"1.50\", 2, \"x\", False, False)",
-         "error 13: Type mismatch"},
+         "FormatNumber(\"1.5e1\", 3, True, False, False) & \"|\" & FormatNumber(\"2.50\", 1, True, False, False)",
+         "5000002.630|12345678901234568|1,234.500|.500|15.000|2.5"},
+        {"FormatNumber gives back a text with digits given by a variable",
+         "Dim n\nn = 3\nT = FormatNumber(\"5000002.630\", n, True, False, False) & \"|\" & "
+         "FormatNumber(\"12345678901234567\", n - 3, True, False, False)",
+         "5000002.630|12345678901234568"},
+        {"FormatNumber checks its other arguments also for a text it gives back",
+         "FormatNumber(\"1.50\", 2, \"x\", False, False)", "error 13: Type mismatch"},
         {"FormatNumber of texts in another locale",
-         "T = SetLocale(\"de-de\") & \"|\" & FormatNumber(\"1.500\", 3, True, False, False)", "1033|1500,000"},
+         "T = SetLocale(\"de-de\") & \"|\" & FormatNumber(\"1.500\", 3, True, False, False) & \"|\" & "
+         "FormatNumber(\"1,500\", 3, True, False, False)",
+         "1033|1500,000|1,500"},
         {"FormatCurrency and FormatPercent", "FormatCurrency(1234.5) & \"|\" & FormatPercent(0.256, 1)",
          "$1,234.50|25.6%"},
         {"FormatDateTime",
