@@ -516,6 +516,12 @@ function $fornum(v) {
     return $fix($ntype(v), $n(v));
 }
 
+// The end of a loop whose counter stays a plain number: only its value counts.
+function $forto(v) {
+    v = $fornum(v);
+    return typeof v === $NUMBER ? v : $n(v);
+}
+
 function $forgo(i, e, s) {
     var x = typeof i === $NUMBER ? i : $n(i), y = typeof e === $NUMBER ? e : $n(e);
     return (typeof s === $NUMBER ? s : $n(s)) >= 0 ? x <= y : x >= y;

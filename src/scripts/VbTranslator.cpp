@@ -479,13 +479,13 @@ QString isDomObject(const QString& value, bool list)
 const QStringList& runtimeNames()
 {
     static const QStringList names =
-        QStringLiteral(
-            "$add $sub $mul $div $idiv $mod $pow $neg $pos $cat $eq $ne $lt $putback "
-            "$gt $le $ge $is $not $and $or $xor $eqv $imp "
-            "$b $i1 $idx $setidx $get $call $set $setcall $cp $dim $redim "
-            "$erase $each $fornum $forgo $classproto $dbl $datelit $new "
-            "$throw $undef $nofunction $onerror $err $B $NULL $procs "
-            "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $STRING $OBJECT $FUNCTION $fixedForms")
+        QStringLiteral("$add $sub $mul $div $idiv $mod $pow $neg $pos $cat $eq $ne $lt $putback "
+                       "$gt $le $ge $is $not $and $or $xor $eqv $imp "
+                       "$b $i1 $idx $setidx $get $call $set $setcall $cp $dim $redim "
+                       "$erase $each $fornum $forgo $classproto $dbl $datelit $new "
+                       "$throw $undef $nofunction $onerror $err $B $NULL $procs "
+                       "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $STRING $OBJECT $FUNCTION "
+                       "$fixedForms $forto")
             .split(u' ');
     return names;
 }
@@ -614,7 +614,10 @@ public:
         // The first pass learns every declaration, the second uses them: a procedure may be
         // called above the line that declares it.
         run(false);
-        run(true);
+        do {
+            m_again = false;
+            run(true);
+        } while (m_again);
         // Variables are global, shared with later blocks and Eval; the block's own code runs in a
         // closure that holds the runtime's functions, as the engine looks up global names slowly.
         QString globals = QStringLiteral("var $refs");
@@ -784,6 +787,17 @@ private:
         return name;
     }
 
+    // A variable may take a value here; an empty name stands for any variable.
+    void assigned(const QString& variable)
+    {
+        for (const Counter& counter : m_counters) {
+            if (variable.isEmpty() || counter.variable == variable) {
+                m_again = m_again || (m_pass2 && !m_assignedCounters.contains(counter.at));
+                m_assignedCounters.insert(counter.at);
+            }
+        }
+    }
+
     // Names
 
     void declare(const QString& lower)
@@ -822,6 +836,7 @@ private:
 
     QString variableTarget(const Token& name)
     {
+        assigned(mangle(name.text));
         if (m_proc && name.text == m_proc->name.toLower() && m_proc->isFunction)
             return QStringLiteral("$r");
         if (m_proc)
@@ -883,6 +898,7 @@ private:
         if ((n == u"eval" || n == u"execute") && m_proc && !m_expression && args.size() == 1) {
             // In a procedure, Eval and Execute see its variables: the engine's own eval, called
             // here, sees this function's. Only such procedures pay for the names looked up by text.
+            assigned({});
             return {QStringLiteral("eval($B.$inscope(%1,%2))").arg(args[0].code, n == u"eval" ? u"true" : u"false"),
                     {}};
         }
@@ -893,6 +909,11 @@ private:
             return {QStringLiteral("%1(%2)").arg(builtin(n), joined(args)), {}};
         if (n == u"err" && args.empty())
             return {QStringLiteral("$err"), {}};
+        // Perhaps a procedure declared further down, which may assign what is passed to it.
+        for (const Expr& a : args) {
+            if (!a.variable.isEmpty())
+                assigned(a.variable);
+        }
         if (m_optionExplicit || !m_pass2)
             return {QStringLiteral("$undef(%1)").arg(jsString(name.raw)), {}};
         return {QStringLiteral("$nofunction(%1)").arg(jsString(name.raw)), {}};
@@ -947,7 +968,7 @@ private:
         static const QRegularExpression variable(QStringLiteral("^(?:v\\$\\w+|\\$r)$"));
         const QString list = temp();
         const QString& code = args[0].code;
-        if (wholeNumber.match(code).hasMatch())
+        if (wholeNumber.match(code).hasMatch() || m_plainCounters.contains(code))
             return QStringLiteral("((%1=%2),%3?%1.item(%4):$i1(%1,%4))")
                 .arg(list, target, isDomObject(list, true), code);
         const bool plain = variable.match(code).hasMatch();
@@ -976,6 +997,7 @@ private:
             Expr& arg = passed[std::size_t(i)];
             if (!arg.variable.isEmpty()) {
                 copies << QStringLiteral("%1 = $refs[%2]").arg(arg.variable).arg(i);
+                assigned(arg.variable);
                 if (m_proc)
                     m_proc->written.insert(arg.variable.mid(2));
             } else if (!arg.array.isEmpty()) {
@@ -1089,6 +1111,14 @@ private:
         static const QRegularExpression numberLiteral(QStringLiteral("^\\d{1,9}$"));
         const bool literal =
             (comparison == comparisons.end() ? stringLiteral : numberLiteral).match(right.code).hasMatch();
+        if (comparison != comparisons.end() && m_plainCounters.contains(left.variable) &&
+            (literal || m_plainCounters.contains(right.variable))) {
+            // A loop's plain counter against a whole number.
+            Expr result{QStringLiteral("(%1%2%3)").arg(left.code, comparison.value(), right.code), {}};
+            result.fresh = true;
+            result.condition = result.code;
+            return result;
+        }
         const QString a = temp();
         const QString b = literal ? right.code : temp();
         const auto inlined = [&](const QString& fallback) {
@@ -1696,8 +1726,10 @@ private:
         do {
             const Token name = expectName();
             declare(name.text);
-            if (const auto bounds = arrayBounds())
+            if (const auto bounds = arrayBounds()) {
+                assigned(mangle(name.text));
                 put(QStringLiteral("%1 = $dim([%2]);").arg(mangle(name.text), joined(*bounds)));
+            }
         } while (acceptOp(","));
         endStatement();
     }
@@ -1708,6 +1740,7 @@ private:
             const Token name = expectName();
             declare(name.text);
             expectOp("=");
+            assigned(mangle(name.text));
             put(QStringLiteral("%1 = %2;").arg(mangle(name.text), parseExpr().code));
         } while (acceptOp(","));
         endStatement();
@@ -1853,8 +1886,13 @@ private:
             put(QStringLiteral("%1:for(%2=$each(%3),%4=0;%4<%2.length;++%4){%5=%2[%4];")
                     .arg(label, items, parseExpr().code, i, target));
         } else {
+            const std::size_t at = m_p;
             const Token name = expectName();
             const QString target = variableTarget(name);
+            const bool watched =
+                m_proc && m_proc->locals.contains(name.text) && !ownMember(name.text) && target == mangle(name.text);
+            if (watched)
+                m_counters.push_back({target, at});
             expectOp("=");
             const QString start = parseExpr().code;
             expectWord("to", "To");
@@ -1868,17 +1906,38 @@ private:
                 !target.startsWith(u'$')) {
                 // Whole numbers count on as plain numbers: their value alone tells Integer from Long.
                 const QString cmp = stepCode.contains(u'-') ? QStringLiteral(">=") : QStringLiteral("<=");
-                put(QStringLiteral("%1:for(%2=%3,%4=$fornum(%5);typeof %2===$NUMBER&&typeof %4===$NUMBER?%2%6%4:"
-                                   "$forgo(%2,%4,%7);%2=typeof %2===$NUMBER?%2+%7:$add(%2,%7)){")
-                        .arg(label, target, start, end, endCode, cmp, stepCode));
+                if (m_pass2 && watched && !m_assignedCounters.contains(at)) {
+                    // Nothing else assigns the counter: it stays a plain number, and so is the end.
+                    m_plainCounters.insert(target);
+                    put(QStringLiteral("%1:for(%2=%3,%4=$forto(%5);%2%6%4;%2=%2+%7){")
+                            .arg(label, target, start, end, endCode, cmp, stepCode));
+                } else {
+                    put(QStringLiteral("%1:for(%2=%3,%4=$fornum(%5);typeof %2===$NUMBER&&typeof %4===$NUMBER?%2%6%4:"
+                                       "$forgo(%2,%4,%7);%2=typeof %2===$NUMBER?%2+%7:$add(%2,%7)){")
+                            .arg(label, target, start, end, endCode, cmp, stepCode));
+                }
             } else {
                 put(QStringLiteral(
                         "%1:for(%2=$fornum(%3),%4=$fornum(%5),%6=$fornum(%7);$forgo(%2,%4,%6);%2=$add(%2,%6)){")
                         .arg(label, target, start, end, endCode, step, stepCode));
             }
+            endStatement();
+            block(&Translator::atNext, QStringLiteral("Expected 'Next'"));
+            if (watched) {
+                m_counters.pop_back();
+                m_plainCounters.remove(target);
+            }
+            closeFor();
+            return;
         }
         endStatement();
         block(&Translator::atNext, QStringLiteral("Expected 'Next'"));
+        closeFor();
+    }
+
+    // Next, which may close more loops than this one: Next i, j.
+    void closeFor()
+    {
         m_loops.pop_back();
         put(QStringLiteral("}"));
         if (m_pendingNext > 0) {
@@ -2121,10 +2180,13 @@ private:
         if (!memberKey.isEmpty()) {
             put(QStringLiteral("$call(%1,%2,[%3]);").arg(object, memberKey, args ? joined(*args) : QString()));
         } else if (name) {
-            if (m_proc)
-                for (const Expr& a : args ? *args : std::vector<Expr>{})
-                    if (!a.variable.isEmpty())
+            for (const Expr& a : args ? *args : std::vector<Expr>{}) {
+                if (!a.variable.isEmpty()) {
+                    assigned(a.variable);
+                    if (m_proc)
                         m_proc->written.insert(a.variable.mid(2));
+                }
+            }
             put(nameCall(*name, args ? *args : std::vector<Expr>{}).code + u';');
         } else {
             put(flush() + u';');
@@ -2180,6 +2242,18 @@ private:
     int m_singleLineIf = 0;
     int m_pendingNext = 0;
     QString m_endWord;
+    // For loops over a plain counter: a variable of the procedure that nothing in the loop assigns
+    // but the loop's own step. The first pass finds, by the token of their For, the loops whose
+    // counter something else may assign; the second counts the others on in plain numbers.
+    struct Counter
+    {
+        QString variable;
+        std::size_t at;
+    };
+    std::vector<Counter> m_counters; // the loops being read, innermost last
+    QSet<std::size_t> m_assignedCounters;
+    QSet<QString> m_plainCounters; // of the loops around the code being read, when counted in plain numbers
+    bool m_again = false;          // the second pass found an assignment the first missed
 };
 
 // VBScript's numbers of its syntax errors, by the start of their text; what has no number of

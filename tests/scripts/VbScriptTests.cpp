@@ -87,6 +87,26 @@ TEST_F(VbScriptTest, RunsStatementsAndControlFlow)
          "For i = 10 To 1 Step -3\ns = s & i & \",\"\nNext\nT = s & i", "10,7,4,1,-2"},
         {"For that never runs", "For i = 5 To 1\nT = \"ran\"\nNext\nT = T & i", "5"},
         {"Next closing two loops", "For i = 1 To 2\nFor j = 1 To 3\nn = n + 1\nNext j, i\nT = n", "6"},
+        // A loop over a declared counter counts in plain numbers unless something else may assign it.
+        {"For over a declared counter, with elements and comparisons",
+         "Dim i, s, a\na = Array(10, 20, 30)\nFor i = 0 To \"2\"\nIf i > 0 Then s = s & \",\"\n"
+         "s = s & a(i) & TypeName(i)\nNext\nFor i = 3 To 1 Step -2\ns = s & i\nNext\nT = s & i",
+         "10Integer,20Integer,30Integer31-1"},
+        {"For whose body assigns its counter", "Dim i, s\nFor i = 1 To 3\ni = i + 1 : s = s & i\nNext\nT = s", "24"},
+        {"For whose body gives its counter a text",
+         "Dim i, s\nFor i = 1 To 9\ns = s & TypeName(i)\ni = \"9\"\nNext\nT = s & TypeName(i) & i", "IntegerDouble10"},
+        {"For whose counter a procedure declared below takes ByRef",
+         "Function T()\nDim i, s\nFor i = 1 To 3\nBump i\ns = s & i & Twice(i)\nNext\nT = s\nEnd Function\n"
+         "Sub Bump(n)\nn = n + 1\nEnd Sub\nFunction Twice(n)\nn = n * 2\nTwice = n\nEnd Function",
+         "24"},
+        {"For whose counter a recursive call takes ByRef and assigns after its loop",
+         "Function T()\nT = F(0)\nEnd Function\nFunction F(n)\nDim i, s\nFor i = 1 To 3\n"
+         "If n = 0 Then s = s & F(i)\ns = s & i\nNext\nn = 9\nF = s\nEnd Function",
+         "1239"},
+        {"For whose counter Execute assigns, or an inner loop",
+         "Dim i, s\nFor i = 1 To 3\nExecute \"i = i + 1\"\ns = s & i\nNext\n"
+         "For i = 1 To 2\nFor i = 5 To 6\nNext\ns = s & \"|\" & i\nNext\nT = s",
+         "24|7"},
         {"For Each and Exit For", "For Each v In Array(1, 2, 3, 4)\nIf v = 3 Then Exit For\ns = s + v\nNext\nT = s",
          "3"},
         {"Do While, Do Until, Loop While, Loop Until",
