@@ -241,7 +241,12 @@ private:
             ++j;
         if (j < m_s.size() && m_s[j] != u'\r' && m_s[j] != u'\n')
             return false;
-        if (j < m_s.size() && m_s[j] == u'\r' && j + 1 < m_s.size() && m_s[j + 1] == u'\n')
+        if (j == m_s.size()) {
+            // At the end of the text there is no next line to join.
+            m_i = j;
+            return true;
+        }
+        if (m_s[j] == u'\r' && j + 1 < m_s.size() && m_s[j + 1] == u'\n')
             ++j;
         m_i = j + 1;
         ++m_line;
