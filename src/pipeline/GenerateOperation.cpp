@@ -135,7 +135,7 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
     }
 
     XmlDocument sourceDocument;
-    TempOutputFile tempOutput(runFolder);
+    TempOutputFile tempOutput = NewTempOutputFile(runFolder);
 
     // The command line always applies the style sheet it names, whatever the list last showed.
     if (!form.commandLineMode() && IsBuiltInFormat(form.selectedFormat()))

@@ -32,6 +32,11 @@ TempOutputFile::TempOutputFile(std::optional<RunFolder>& runFolder)
                                     .arg(m_path, QString::fromLocal8Bit(std::strerror(errno))));
 }
 
+TempOutputFile NewTempOutputFile(std::optional<RunFolder>& runFolder)
+{
+    return TempOutputFile(runFolder);
+}
+
 TempOutputFile::~TempOutputFile()
 {
     discard();

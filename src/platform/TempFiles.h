@@ -37,6 +37,10 @@ private:
     QString m_path;
 };
 
+// Creates the new, empty temporary output file of a run (see TempOutputFile).
+// Throws UnexpectedFailure when the file cannot be created.
+TempOutputFile NewTempOutputFile(std::optional<RunFolder>& runFolder);
+
 // Removes a file when it goes out of scope, unless released first.
 class TempFileGuard
 {
