@@ -431,6 +431,8 @@ TEST_F(VbScriptTest, ReportsWhatFails)
          "Class C\nProperty Get V()\nV = 1\nEnd Property\nEnd Class\nFunction T()\nSet o = New C\no.V = 2\nEnd "
          "Function",
          "error 450: Wrong number of arguments or invalid property assignment: 'v'"},
+        {"a member of an array, named as a member of a node list", "a = Array(1, 2)\nT = a.Length",
+         "error 424: Object required"},
         {"New of no class", "Set o = New Nope\nT = 1", "error 506: Class not defined: 'Nope'"},
         {"a procedure declared twice", "Sub S()\nEnd Sub\nSub S()\nEnd Sub\nFunction T()\nEnd Function",
          "syntax 1041: Name redefined: 'S', line 3"},
