@@ -1,3 +1,4 @@
+#include "scripts/EngineAccess.h"
 #include "scripts/JScriptSource.h"
 #include "scripts/ScriptDom.h"
 #include "scripts/ScriptPrelude.h"
@@ -170,9 +171,9 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
     limits.setProperty(QStringLiteral("maxNodes"), MaxNodes);
     limits.setProperty(QStringLiteral("listSpanUnit"), ScriptDom::ListSpanCountUnit);
     QJSValue global = ns->engine->globalObject();
-    const QJSValue parts = ns->engine->evaluate(QString::fromUtf8(DomPrelude))
+    const QJSValue parts = evaluateGlobalCode(*ns->engine, QString::fromUtf8(DomPrelude))
                                .callWithInstance(global, {ns->engine->newQObject(ns->dom.get()), limits});
-    const QJSValue dialect = ns->engine->evaluate(QString::fromUtf8(JScriptPrelude)).call({global});
+    const QJSValue dialect = evaluateGlobalCode(*ns->engine, QString::fromUtf8(JScriptPrelude)).call({global});
     if (parts.isError() || dialect.isError())
         throw UnexpectedFailure(QStringLiteral("The script engine could not be prepared: ") + parts.toString() +
                                 dialect.toString());
@@ -212,7 +213,7 @@ void JsScriptRunner::evaluate(Namespace& ns, const QString& code, const QString&
     }
     QStringList stack;
     const quint64 call = m_watchdog->start(ns.engine.get());
-    const QJSValue result = ns.engine->evaluate(program, file, line, &stack);
+    const QJSValue result = evaluateGlobalCode(*ns.engine, program, file, line, &stack);
     QString error;
     if (!stack.isEmpty() || result.isError()) {
         error = result.toString();
