@@ -1,5 +1,7 @@
 #include "scripts/EngineAccess.h"
 #include "scripts/JScriptSource.h"
+#include "scripts/NativeBridge.h"
+#include "scripts/NativeToFixed.h"
 #include "scripts/ScriptDom.h"
 #include "scripts/ScriptPrelude.h"
 #include "scripts/ScriptWatchdog.h"
@@ -52,7 +54,7 @@ private:
         QByteArray uri;
         bool vb = false;
         QStringList vbProcedures; // those of earlier blocks, which later ones may call
-        std::unique_ptr<QJSEngine> engine;
+        std::unique_ptr<DomEngine> engine;
         std::unique_ptr<ScriptDom> dom;
         QJSValue failed;
         QJSValue invoke;
@@ -160,9 +162,10 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
     ns->uri = uri;
     ns->vb = vb;
     // No extensions are installed: no console, timers, file or network access.
-    ns->engine = std::make_unique<QJSEngine>();
+    ns->engine = std::make_unique<DomEngine>();
     ns->dom = std::make_unique<ScriptDom>(m_nodes, *ns->engine);
-    QJSEngine::setObjectOwnership(ns->dom.get(), QJSEngine::CppOwnership);
+    ns->engine->dom = ns->dom.get();
+    installNativeToFixed(*ns->engine);
     // Texts are UTF-16 in the engine and must stay within what libxml2 counts in an int as UTF-8.
     constexpr qint64 MaxTextLength = std::numeric_limits<int>::max() / 3;
     constexpr int MaxNodes = 1 << 24;
@@ -172,7 +175,7 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
     limits.setProperty(QStringLiteral("listSpanUnit"), ScriptDom::ListSpanCountUnit);
     QJSValue global = ns->engine->globalObject();
     const QJSValue parts = evaluateGlobalCode(*ns->engine, QString::fromUtf8(DomPrelude))
-                               .callWithInstance(global, {ns->engine->newQObject(ns->dom.get()), limits});
+                               .callWithInstance(global, {newNativeBridge(*ns->engine), limits});
     const QJSValue dialect = evaluateGlobalCode(*ns->engine, QString::fromUtf8(JScriptPrelude)).call({global});
     if (parts.isError() || dialect.isError())
         throw UnexpectedFailure(QStringLiteral("The script engine could not be prepared: ") + parts.toString() +
