@@ -7,10 +7,12 @@
 #include <private/qv4runtime_p.h>
 #include <private/qv4scopedvalue_p.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -26,36 +28,65 @@ bool isHalfway(double magnitude, int digits)
     return mantissa != 0 && exponent - 53 + std::countr_zero(mantissa) == -(digits + 1);
 }
 
+// Writes the magnitude with `digits` decimals from `first`, leaving the character before it free
+// for a carried 1; answers where the text begins and ends.
+std::pair<char*, char*> writeMagnitude(char* first, char* end, double magnitude, int digits)
+{
+    // Most values: magnitude * 10^digits exactly in 128 bits, rounded half up, by integer arithmetic.
+    constexpr int MaxExactDigits = 19;
+    const auto bits = std::bit_cast<std::uint64_t>(magnitude);
+    const int biased = int(bits >> 52);
+    const std::uint64_t mantissa = (bits & ((std::uint64_t(1) << 52) - 1)) | (biased ? std::uint64_t(1) << 52 : 0);
+    const int shift = 1075 - std::max(biased, 1); // magnitude = mantissa * 2^-shift
+    if (digits <= MaxExactDigits && shift >= 0) {
+        std::uint64_t scale = 1;
+        for (int i = 0; i < digits; ++i)
+            scale *= 10;
+        unsigned __int128 scaled = 0; // below 2^53 * 10^19 < 2^117
+        if (shift < 128) {
+            const unsigned __int128 product = static_cast<unsigned __int128>(mantissa) * scale;
+            scaled = product >> shift;
+            if (shift > 0 && ((product >> (shift - 1)) & 1) != 0)
+                ++scaled;
+        } // else below 2^-75, which no scale reaches half of
+        char* last = std::to_chars(first, end, std::uint64_t(scaled / scale)).ptr;
+        if (digits > 0) {
+            *last++ = '.';
+            std::uint64_t fraction = std::uint64_t(scaled % scale);
+            for (char* digit = last + digits - 1; digit >= last; --digit, fraction /= 10)
+                *digit = char('0' + fraction % 10);
+            last += digits;
+        }
+        return {first, last};
+    }
+    if (!isHalfway(magnitude, digits))
+        return {first, std::to_chars(first, end, magnitude, std::chars_format::fixed, digits).ptr};
+    // to_chars breaks ties to even: written exactly with one decimal more, the 5, and rounded up.
+    char* last = std::to_chars(first, end, magnitude, std::chars_format::fixed, digits + 1).ptr - 1;
+    if (digits == 0)
+        --last; // the point
+    char* digit = last - 1;
+    for (; digit >= first && (*digit == '9' || *digit == '.'); --digit) {
+        if (*digit == '9')
+            *digit = '0';
+    }
+    if (digit >= first) {
+        ++*digit;
+        return {first, last};
+    }
+    *(first - 1) = '1';
+    return {first - 1, last};
+}
+
 // ECMAScript's toFixed for |value| < 1e21: the nearest number of `digits` decimals, the larger one
-// when two are as near. to_chars writes exact decimals but breaks such ties to even.
+// when two are as near.
 QString fixedText(double value, int digits)
 {
     std::array<char, 160> text{};
-    char* const first = text.data() + 1;
-    const double magnitude = std::fabs(value);
-    char* last = first;
-    if (!isHalfway(magnitude, digits)) {
-        last = std::to_chars(first, text.data() + text.size(), magnitude, std::chars_format::fixed, digits).ptr;
-    } else {
-        // Exact with one decimal more, which is the 5 to round up.
-        last = std::to_chars(first, text.data() + text.size(), magnitude, std::chars_format::fixed, digits + 1).ptr - 1;
-        if (digits == 0)
-            --last; // the point
-        char* digit = last - 1;
-        for (; digit >= first && (*digit == '9' || *digit == '.'); --digit) {
-            if (*digit == '9')
-                *digit = '0';
-        }
-        if (digit >= first) {
-            ++*digit;
-        } else {
-            text[0] = '1';
-            return QString::fromLatin1(text.data(), last - text.data())
-                .prepend(value < 0 ? QStringLiteral("-") : QString());
-        }
-    }
-    QString result = QString::fromLatin1(first, last - first);
-    return value < 0 ? result.prepend(u'-') : result;
+    auto [first, last] = writeMagnitude(text.data() + 2, text.data() + text.size(), std::fabs(value), digits);
+    if (value < 0)
+        *--first = '-';
+    return QString::fromLatin1(first, last - first);
 }
 
 ReturnedValue toFixed(const QV4::FunctionObject* function, const QV4::Value* thisObject, const QV4::Value* argv,
