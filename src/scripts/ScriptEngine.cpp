@@ -270,15 +270,17 @@ QJSValue JsScriptRunner::toScript(Namespace& ns, xmlXPathObject* value)
 }
 
 // The prelude has checked and converted the value: a number, a boolean, a text or the node
-// numbers of a node or list.
+// numbers of a node or list. Nothing for a text holding a NUL, where XPath's text would end.
 xmlXPathObject* JsScriptRunner::fromScript(const QJSValue& value)
 {
     if (value.isNumber())
         return xmlXPathNewFloat(value.toNumber());
     if (value.isBool())
         return xmlXPathNewBoolean(value.toBool());
-    if (value.isString())
-        return xmlXPathNewString(BAD_CAST value.toString().toUtf8().constData());
+    if (value.isString()) {
+        const QString text = value.toString();
+        return text.contains(QChar(0)) ? nullptr : xmlXPathNewString(BAD_CAST text.toUtf8().constData());
+    }
     const QJSValue handles = value.property(QStringLiteral("nodes"));
     const int length = handles.property(QStringLiteral("length")).toInt();
     xmlXPathObject* result = xmlXPathNewNodeSet(nullptr);
@@ -369,8 +371,12 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
                        .arg(name(), ns.failed.property(QStringLiteral("message")).toString()));
     else if (result.isError())
         fail(ctxt, QStringLiteral("Script error in function %1: %2").arg(name(), result.toString()));
+    else if (xmlXPathObject* value = fromScript(result))
+        valuePush(ctxt, value);
     else
-        valuePush(ctxt, fromScript(result));
+        fail(ctxt, QStringLiteral("Script error in function %1: the result holds a NUL character, which XML text "
+                                  "cannot carry")
+                       .arg(name()));
     m_nodes.endCall();
 }
 
