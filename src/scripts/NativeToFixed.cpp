@@ -49,10 +49,13 @@ std::pair<char*, char*> writeMagnitude(char* first, char* end, double magnitude,
             if (shift > 0 && ((product >> (shift - 1)) & 1) != 0)
                 ++scaled;
         } // else below 2^-75, which no scale reaches half of
-        char* last = std::to_chars(first, end, std::uint64_t(scaled / scale)).ptr;
+        // Divided in 64 bits where the scaled value fits, as it does for the usual few decimals.
+        const bool narrow = (scaled >> 64) == 0;
+        const std::uint64_t whole = narrow ? std::uint64_t(scaled) / scale : std::uint64_t(scaled / scale);
+        char* last = std::to_chars(first, end, whole).ptr;
         if (digits > 0) {
             *last++ = '.';
-            std::uint64_t fraction = std::uint64_t(scaled % scale);
+            std::uint64_t fraction = narrow ? std::uint64_t(scaled) % scale : std::uint64_t(scaled % scale);
             for (char* digit = last + digits - 1; digit >= last; --digit, fraction /= 10)
                 *digit = char('0' + fraction % 10);
             last += digits;
