@@ -343,8 +343,9 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
     Namespace& ns = *target.ns;
     // Which arguments are node-sets: bits of a number for the usual one or two, else a text of
     // '0' and '1' per argument.
-    QJSValueList scriptArgs{*target.function, QJSValue()};
+    QJSValueList scriptArgs;
     scriptArgs.reserve(qsizetype(args.size()) + 2);
+    scriptArgs << *target.function << QJSValue();
     int nodeSetBits = 0;
     QString nodeSetFlags;
     for (std::size_t i = 0; i < args.size(); ++i) {
