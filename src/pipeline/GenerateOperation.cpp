@@ -17,7 +17,6 @@
 #include "xml/InputFiles.h"
 #include "xml/XmlService.h"
 
-#include <QFile>
 #include <QLocale>
 #include <QTextStream>
 
@@ -36,10 +35,10 @@ QString loadFailureText(int whatId, const QString& path, const XmlParseError& er
 }
 
 GenerateOutcome runBuiltInFormat(GenerateForm& form, UserInteraction& ui, Shell& shell, const QString& xmlSourcePath,
-                                 TempFileGuard& tempOutput, const InputFiles& inputs)
+                                 TempOutputFile& tempOutput, const InputFiles& inputs)
 {
     // A source that cannot be copied would otherwise be "saved" as an empty file.
-    CopyFileReplacing(xmlSourcePath, tempOutput.path());
+    FillOutputFile(tempOutput, xmlSourcePath);
     const QString extension = QStringLiteral("smx");
     QString defaultName = Paths::withoutExtension(form.sourcePath());
     // Proposing the source itself would have one click replace the job with its own copy.
@@ -80,20 +79,16 @@ std::optional<QString> convertJobSource(const QString& jobPath, const RunFolder&
 }
 
 // Transforms into the temporary output file and returns the output extension the sheet declares.
-QString transformIntoFile(const XmlDocument& source, const XmlDocument& styleSheet, const QString& path,
+QString transformIntoFile(const XmlDocument& source, const XmlDocument& styleSheet, const TempOutputFile& output,
                           const GenerateForm& form, UserInteraction& ui)
 {
-    QFile output(path);
-    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::CannotOpen), {path, output.errorString()}));
     QString notes;
     QString extension;
     {
         const BusyCursor busy(ui);
-        notes = transformNodeToObject(source, styleSheet, output.handle());
+        notes = transformNodeToObject(source, styleSheet, output.descriptor());
         extension = GetOutputExtension(styleSheet);
     }
-    output.close();
     // What the style sheet says with xsl:message is for whoever runs it, as with any XSLT processor.
     if (form.commandLineMode() && !notes.isEmpty())
         QTextStream(stderr) << notes << Qt::endl;
@@ -116,8 +111,9 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
         return GenerateOutcome::NotWritten;
     }
 
-    // Every temporary file of the run lives in a folder of its own, removed on every way out.
-    const RunFolder runFolder;
+    // The run's temporary files that need a name live in a folder of its own, made when the
+    // first is needed and removed on every way out.
+    std::optional<RunFolder> runFolder;
     // What the run reads must survive it: the output may not replace any of these.
     InputFiles inputs;
     inputs.add(sourcePath);
@@ -132,14 +128,14 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
     TempFileGuard convertedFile;
     QString xmlSourcePath = sourcePath;
     if (Paths::extensionWithDot(sourcePath).toUpper() == QLatin1String(".JOB")) {
-        const auto converted = convertJobSource(sourcePath, runFolder, convertedFile, ui);
+        const auto converted = convertJobSource(sourcePath, runFolder.emplace(), convertedFile, ui);
         if (!converted)
             return GenerateOutcome::NotWritten;
         xmlSourcePath = *converted;
     }
 
     XmlDocument sourceDocument;
-    TempFileGuard tempOutput(NewTempOutputFile(runFolder));
+    TempOutputFile tempOutput = NewTempOutputFile(runFolder);
 
     // The command line always applies the style sheet it names, whatever the list last showed.
     if (!form.commandLineMode() && IsBuiltInFormat(form.selectedFormat()))
@@ -161,7 +157,7 @@ GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Sh
     if (!ApplyUserFields(styleSheet, ui))
         return GenerateOutcome::NotWritten;
 
-    const QString extension = transformIntoFile(sourceDocument, styleSheet, tempOutput.path(), form, ui);
+    const QString extension = transformIntoFile(sourceDocument, styleSheet, tempOutput, form, ui);
     const GenerateOutcome outcome =
         SaveOutputFile(form, ui, shell, Paths::baseName(xmlSourcePath), extension, tempOutput, inputs);
     // A command-line run ends the program once its output is written.

@@ -4,6 +4,7 @@
 #include "pipeline/Viewing.h"
 #include "platform/Failure.h"
 #include "platform/Paths.h"
+#include "platform/RunFolder.h"
 #include "platform/TempFiles.h"
 #include "platform/UserInteraction.h"
 #include "text/StringTable.h"
@@ -19,7 +20,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 QString GetOutputExtension(const XmlDocument& styleSheet)
 {
@@ -35,27 +38,34 @@ QString GetOutputExtension(const XmlDocument& styleSheet)
     return QStringLiteral("txt");
 }
 
-void CopyFileReplacing(const QString& from, const QString& to)
-{
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly))
-        throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::CannotRead), {from, source.errorString()}));
+namespace {
 
-    // Written next to the destination and renamed over it, so a full disk or a cut-off run
-    // never leaves a half-written file where the old one was.
-    QSaveFile destination(to);
-    // Qt's text for a failed flush can be "Unknown error": the system's own reason says "disk full".
-    const auto writeFailure = [&to, &destination] {
-        const int error = errno;
-        return UnexpectedFailure(
-            FormatText(LoadLocalizedString(TextId::CannotWrite),
-                       {to, error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : destination.errorString()}));
-    };
-    errno = 0;
-    // Unbuffered: Qt drops a failed flush at commit, which would rename a cut-off file into place
-    // when the disk fills; written directly, every short write is seen here.
-    if (!destination.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw writeFailure();
+UnexpectedFailure systemFailure(int textId, const QString& path, int error)
+{
+    return UnexpectedFailure(
+        FormatText(LoadLocalizedString(textId), {path, QString::fromLocal8Bit(std::strerror(error))}));
+}
+
+// Qt's text for a failed flush can be "Unknown error": the system's own reason says "disk full".
+UnexpectedFailure writeFailure(const QString& to, int error, const QFileDevice& device)
+{
+    return error != 0
+               ? systemFailure(TextId::CannotWrite, to, error)
+               : UnexpectedFailure(FormatText(LoadLocalizedString(TextId::CannotWrite), {to, device.errorString()}));
+}
+
+void openForReading(QFile& source)
+{
+    if (!source.open(QIODevice::ReadOnly))
+        throw UnexpectedFailure(
+            FormatText(LoadLocalizedString(TextId::CannotRead), {source.fileName(), source.errorString()}));
+}
+
+// Copies what source holds from where it stands to its end. Both are unbuffered: Qt drops a failed
+// flush at a save file's commit, which would rename a cut-off file into place when the disk
+// fills; written directly, every short write is seen here.
+void copyContent(QFile& source, const QString& from, QFileDevice& destination, const QString& to)
+{
     // Large enough for few system calls, small enough for the allocator to have at hand.
     QByteArray buffer(1 << 16, Qt::Uninitialized);
     for (;;) {
@@ -63,21 +73,114 @@ void CopyFileReplacing(const QString& from, const QString& to)
         if (read < 0)
             throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::CannotRead), {from, source.errorString()}));
         if (read == 0)
-            break;
+            return;
         errno = 0;
         if (destination.write(buffer.constData(), read) != read)
-            throw writeFailure();
+            throw writeFailure(to, errno, destination);
     }
+}
+
+void copyReplacing(QFile& source, const QString& from, const QString& to)
+{
+    // Written next to the destination and renamed over it, so a full disk or a cut-off run
+    // never leaves a half-written file where the old one was.
+    QSaveFile destination(to);
+    errno = 0;
+    if (!destination.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw writeFailure(to, errno, destination);
+    copyContent(source, from, destination, to);
     // The new file takes the old one's place with its permission bits, read-only ones included.
     const QByteArray target = QFile::encodeName(to);
     struct stat old;
     const bool replacing = ::stat(target.constData(), &old) == 0 && S_ISREG(old.st_mode);
     errno = 0;
     if (!destination.commit())
-        throw writeFailure();
+        throw writeFailure(to, errno, destination);
     if (replacing && ::chmod(target.constData(), old.st_mode & 07777) != 0)
-        throw UnexpectedFailure(FormatText(LoadLocalizedString(TextId::PermissionsNotKept),
-                                           {to, QString::fromLocal8Bit(std::strerror(errno))}));
+        throw systemFailure(TextId::PermissionsNotKept, to, errno);
+}
+
+// Links an unnamed output into place with the copy's guarantees: its data on disk before it
+// replaces anything, the replacement atomic, the old file untouched until then. False where it
+// is to be copied instead: a named output, another file system, no /proc, or a destination the
+// copy treats on its own terms (a link, which it follows; a file it may not write, which it
+// refuses; a folder that does not exist, which it reports).
+bool linkIntoPlace(const TempOutputFile& output, const QString& to)
+{
+    if (!output.path().isEmpty())
+        return false;
+    const QByteArray target = QFile::encodeName(to);
+    struct stat old;
+    const bool replacing = ::lstat(target.constData(), &old) == 0;
+    if (replacing ? !S_ISREG(old.st_mode) || ::access(target.constData(), W_OK) != 0 : errno != ENOENT)
+        return false;
+    const int fd = output.descriptor();
+    if (replacing && ::fchmod(fd, old.st_mode & 07777) != 0)
+        throw systemFailure(TextId::PermissionsNotKept, to, errno);
+    if (::fdatasync(fd) != 0)
+        throw systemFailure(TextId::CannotWrite, to, errno);
+
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    // An interrupt must not come between the link beside the old file and the rename over it.
+    const InterruptsHeldBack held;
+    // A new name is linked at once; an old file is replaced by a rename from beside it.
+    if (!replacing) {
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) == 0)
+            return true;
+        if (errno != EEXIST)
+            return false;
+    }
+    const QByteArray beside = target + ".tabulon-" + QByteArray::number(::getpid());
+    if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, beside.constData(), AT_SYMLINK_FOLLOW) != 0)
+        return false;
+    if (::rename(beside.constData(), target.constData()) != 0) {
+        const int error = errno;
+        ::unlink(beside.constData());
+        throw systemFailure(TextId::CannotWrite, to, error);
+    }
+    return true;
+}
+
+// The name messages give the output: an unnamed one is in the temporary folder.
+QString shownName(const TempOutputFile& output)
+{
+    return output.path().isEmpty() ? GetTempFolder() : output.path();
+}
+
+// The output as a file from its start; it stays open when the object goes.
+void openOutput(QFile& file, const TempOutputFile& output, QIODevice::OpenMode mode)
+{
+    if (::lseek(output.descriptor(), 0, SEEK_SET) != 0 ||
+        !file.open(output.descriptor(), mode | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
+        throw UnexpectedFailure(
+            FormatText(LoadLocalizedString(TextId::CannotOpen), {shownName(output), file.errorString()}));
+}
+
+} // namespace
+
+void CopyFileReplacing(const QString& from, const QString& to)
+{
+    QFile source(from);
+    openForReading(source);
+    copyReplacing(source, from, to);
+}
+
+void PlaceOutputFile(const TempOutputFile& output, const QString& to)
+{
+    if (linkIntoPlace(output, to))
+        return;
+    QFile source;
+    openOutput(source, output, QIODevice::ReadOnly);
+    copyReplacing(source, shownName(output), to);
+}
+
+void FillOutputFile(const TempOutputFile& output, const QString& from)
+{
+    QFile source(from);
+    openForReading(source);
+    QFile destination;
+    openOutput(destination, output, QIODevice::WriteOnly);
+    copyContent(source, from, destination, shownName(output));
 }
 
 namespace {
@@ -117,7 +220,7 @@ bool IsFinalOutputFileName(const QString& name)
 }
 
 GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& shell, const QString& defaultName,
-                               const QString& extension, TempFileGuard& tempFile, const InputFiles& inputs)
+                               const QString& extension, TempOutputFile& tempFile, const InputFiles& inputs)
 {
     // The extension comes from the style sheet: it must not steer the output into another folder.
     if (Paths::isUnsafeNamePart(extension))
@@ -131,8 +234,8 @@ GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& s
         const auto destination = OutputDestination::accept(form.outputFileName(), inputs, form.commandLineMode(), ui);
         if (!destination)
             return GenerateOutcome::NotWritten;
-        CopyFileReplacing(tempFile.path(), destination->path());
-        tempFile.reset();
+        PlaceOutputFile(tempFile, destination->path());
+        tempFile.discard();
         return GenerateOutcome::Written;
     }
 
@@ -148,11 +251,11 @@ GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& s
     const auto destination =
         chosen ? OutputDestination::accept(*chosen, inputs, form.commandLineMode(), ui) : std::nullopt;
     if (!destination) {
-        tempFile.reset();
+        tempFile.discard();
         return GenerateOutcome::NotWritten;
     }
-    CopyFileReplacing(tempFile.path(), destination->path());
-    tempFile.reset();
+    PlaceOutputFile(tempFile, destination->path());
+    tempFile.discard();
 
     const QString& saved = destination->path();
     if (form.viewFile()) {

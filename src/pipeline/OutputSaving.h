@@ -7,7 +7,7 @@
 #include <optional>
 
 class InputFiles;
-class TempFileGuard;
+class TempOutputFile;
 class XmlDocument;
 
 // The output extension declared by the style sheet's first "fileExt" variable; "txt" without one.
@@ -51,8 +51,15 @@ bool IsFinalOutputFileName(const QString& name);
  * destination cannot be written; an existing destination is then left as it was.
  */
 GenerateOutcome SaveOutputFile(GenerateForm& form, UserInteraction& ui, Shell& shell, const QString& defaultName,
-                               const QString& extension, TempFileGuard& tempFile, const InputFiles& inputs);
+                               const QString& extension, TempOutputFile& tempFile, const InputFiles& inputs);
 
 // Copies a file so that the destination is either the complete new content or left untouched.
 // Throws UnexpectedFailure with the system's reason.
 void CopyFileReplacing(const QString& from, const QString& to);
+
+// Puts the finished output at `to` on the terms of CopyFileReplacing: linked into place where it
+// lies on the destination's file system, copied elsewhere. Throws UnexpectedFailure.
+void PlaceOutputFile(const TempOutputFile& output, const QString& to);
+
+// Fills the empty output with a copy of a file. Throws UnexpectedFailure.
+void FillOutputFile(const TempOutputFile& output, const QString& from);

@@ -34,26 +34,6 @@ struct InterruptState
 InterruptState interruptState;
 static_assert(std::atomic<int>::is_always_lock_free);
 
-// Holds the interrupt signals back on this thread while the handler's state changes.
-class InterruptBlock
-{
-public:
-    InterruptBlock()
-    {
-        sigset_t set;
-        sigemptyset(&set);
-        for (const int signal : InterruptSignals)
-            sigaddset(&set, signal);
-        pthread_sigmask(SIG_BLOCK, &set, &m_previous);
-    }
-    ~InterruptBlock() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
-    InterruptBlock(const InterruptBlock&) = delete;
-    InterruptBlock& operator=(const InterruptBlock&) = delete;
-
-private:
-    sigset_t m_previous;
-};
-
 struct DirCloser
 {
     void operator()(DIR* folder) const { closedir(folder); }
@@ -140,6 +120,20 @@ void removeAbandoned(int tempFd, const char* name)
 
 } // namespace
 
+InterruptsHeldBack::InterruptsHeldBack()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : InterruptSignals)
+        sigaddset(&set, signal);
+    pthread_sigmask(SIG_BLOCK, &set, &m_previous);
+}
+
+InterruptsHeldBack::~InterruptsHeldBack()
+{
+    pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+}
+
 void RemoveAbandonedRunFolders()
 {
     const QByteArray temp = QFile::encodeName(GetTempFolder());
@@ -159,7 +153,7 @@ RunFolder::RunFolder()
     QByteArray name = QFile::encodeName(GetTempFolder() +
                                         QStringLiteral("%1%2-XXXXXX").arg(QLatin1String(FolderPrefix)).arg(getpid()));
     // An interrupt waits until the new folder is known to the handler, which removes it then.
-    const InterruptBlock block;
+    const InterruptsHeldBack block;
     // mkdtemp creates the folder exclusively, readable and writable by its owner alone.
     if (!mkdtemp(name.data()))
         throw UnexpectedFailure(QStringLiteral("Cannot create a private folder in the temporary folder %1: %2")
@@ -179,7 +173,7 @@ RunFolder::RunFolder()
 RunFolder::~RunFolder()
 {
     // An interrupt waits until the folder is gone, so that it never stops the removal halfway.
-    const InterruptBlock block;
+    const InterruptsHeldBack block;
     if (interruptState.folderFd.load() == m_folder.get())
         interruptState.folderFd.store(-1);
     removeEntries(m_folder.get());

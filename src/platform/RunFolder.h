@@ -4,12 +4,14 @@
 
 #include <QString>
 
+#include <csignal>
+
 /**
- * The private folder of one run: every temporary file of the run (the output being built, the
- * converted job) lives in it, so that nothing of another run or of the user is ever deleted or
- * written through. It is created exclusively with owner-only permissions inside the temporary
- * folder, named "tabulon-<pid>-XXXXXX" so that a later run can tell whether its owner still lives,
- * and removed with its files when the object goes. While it exists, an interrupt that
+ * The private folder of one run: the run's temporary files that need a name (the converted job;
+ * the output being built where the file system has no unnamed files) live in it, so that nothing
+ * of another run or of the user is ever deleted or written through. It is created exclusively with owner-only
+ * permissions inside the temporary folder, named "tabulon-<pid>-XXXXXX" so that a later run can tell whether its owner
+ * still lives, and removed with its files when the object goes. While it exists, an interrupt that
  * InstallInterruptCleanup set up removes it too. Creating one first removes the folders of runs
  * whose process is gone (killed outright, power loss).
  */
@@ -34,8 +36,22 @@ private:
     Descriptor m_folder{-1}; // held open and locked, so that no other run takes the folder for abandoned
 };
 
+// Holds SIGINT, SIGTERM and SIGHUP back on this thread while it lives, so that an interrupt never
+// splits steps that belong together; one that came meanwhile acts when it goes.
+class InterruptsHeldBack
+{
+public:
+    InterruptsHeldBack();
+    ~InterruptsHeldBack();
+    InterruptsHeldBack(const InterruptsHeldBack&) = delete;
+    InterruptsHeldBack& operator=(const InterruptsHeldBack&) = delete;
+
+private:
+    sigset_t m_previous;
+};
+
 // SIGINT, SIGTERM and SIGHUP remove the current run's folder, then end the program with status
-// 128 + the signal. (The copy to the destination leaves nothing: it writes an unnamed file.)
+// 128 + the signal. (The output itself leaves nothing: it is an unnamed file until it is saved.)
 void InstallInterruptCleanup();
 
 // Removes the folders that runs whose process no longer exists left in the temporary folder.

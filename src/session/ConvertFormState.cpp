@@ -152,7 +152,10 @@ void ConvertFormState::LoadSettings()
         StyleSheetPath.clear();
     StyleSheetFolder = Paths::withTrailingSeparator(Paths::folderPart(StyleSheetPath));
 
-    BuildStyleSheetList();
+    // A command-line run applies the sheet it names and shows no list: reading the folder (the
+    // root folder when no sheet was saved) would only slow every scripted run.
+    if (!commandLineMode())
+        BuildStyleSheetList();
 
     if (TextFileViewer.isEmpty() || !ViewerExists(TextFileViewer))
         TextFileViewer = name(DefaultTextViewer);

@@ -2,6 +2,7 @@
 #include "pipeline/OutputSaving.h"
 
 #include "platform/Failure.h"
+#include "platform/TempFiles.h"
 
 #include "RecordingShell.h"
 #include "ScriptedInteraction.h"
@@ -14,6 +15,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -372,6 +374,44 @@ TEST_F(GenerateOperationTest, FullDiskKeepsTheOldDestination)
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_EQ(readFile(existing), QByteArray("old content"));
+}
+
+TEST_F(GenerateOperationTest, PlacedOutputTakesTheDestinationsPlaceAndLeavesNothingElse)
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const QString target = env.writeFile(QStringLiteral("out/target.csv"), "old");
+    const QString link = outDir + QStringLiteral("/link.csv");
+    ASSERT_TRUE(QFile::link(target, link));
+    const QString kept = env.writeFile(QStringLiteral("out/kept.csv"), "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(kept).constData(), 0640), 0);
+
+    struct Row
+    {
+        const char* name;
+        QString to;
+        QString written;
+        mode_t mode;
+    };
+    for (const Row& row : {Row{"a new name gets a new file's bits", outDir + QStringLiteral("/new.csv"),
+                               outDir + QStringLiteral("/new.csv"), 0666 & ~mask},
+                           Row{"an old file keeps its bits", kept, kept, 0640},
+                           Row{"a link has its target replaced", link, target, 0666 & ~mask}}) {
+        SCOPED_TRACE(row.name);
+        std::optional<RunFolder> folder;
+        TempOutputFile output(folder);
+        ASSERT_EQ(::write(output.descriptor(), "new", 3), 3);
+        PlaceOutputFile(output, row.to);
+        output.discard();
+        EXPECT_EQ(readFile(row.written), QByteArray("new"));
+        struct stat info;
+        ASSERT_EQ(::stat(QFile::encodeName(row.written).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode, S_IFREG | row.mode);
+    }
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QDir(outDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              (QStringList{QStringLiteral("kept.csv"), QStringLiteral("link.csv"), QStringLiteral("new.csv"),
+                           QStringLiteral("target.csv")}));
 }
 
 TEST_F(GenerateOperationTest, BuiltInFormatCopiesTheSourceInTheDialogOnly)
