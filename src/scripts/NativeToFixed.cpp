@@ -17,6 +17,8 @@
 namespace {
 
 using QV4::ReturnedValue;
+// GCC's and Clang's 128-bit integers: the scaled values need more than 64 bits.
+__extension__ using Wide = unsigned __int128;
 
 // Whether the value lies exactly halfway between two numbers of `digits` decimals: it is then an
 // odd multiple of 2^-(digits + 1).
@@ -42,9 +44,9 @@ std::pair<char*, char*> writeMagnitude(char* first, char* end, double magnitude,
         std::uint64_t scale = 1;
         for (int i = 0; i < digits; ++i)
             scale *= 10;
-        unsigned __int128 scaled = 0; // below 2^53 * 10^19 < 2^117
+        Wide scaled = 0; // below 2^53 * 10^19 < 2^117
         if (shift < 128) {
-            const unsigned __int128 product = static_cast<unsigned __int128>(mantissa) * scale;
+            const Wide product = static_cast<Wide>(mantissa) * scale;
             scaled = product >> shift;
             if (shift > 0 && ((product >> (shift - 1)) & 1) != 0)
                 ++scaled;
