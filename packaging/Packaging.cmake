@@ -54,9 +54,10 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # The libraries the program links come from dpkg-shlibdeps; Qt's window-system plugins and the
-# opener of reports are loaded at run time, so they are named here.
+# opener of reports are loaded at run time, so they are named here. The script module uses the
+# script engine's private interface, which holds only for the Qt release it was built against.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-declarative-abi (= ${Qt6Qml_VERSION})")
 # Qt's translations bring its dialogs, buttons and questions into the catalogue's language.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n")
 include(CPack)

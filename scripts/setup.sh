@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-declarative-dev qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools libgl-dev
+    qt6-base-dev qt6-declarative-dev qt6-declarative-private-dev qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools
+    libgl-dev
     qt6-translations-l10n lintian
     libxml2-dev libxslt1-dev
     libgtest-dev libjemalloc-dev

@@ -4,13 +4,18 @@
 #include "text/TextFormat.h"
 #include "text/TextIds.h"
 
+#include <algorithm>
+
 DecodedArguments DecodeArguments(int argc, char** argv)
 {
     DecodedArguments decoded;
+    decoded.arguments.reserve(argc > 1 ? argc - 1 : 0);
     for (int i = 1; i < argc; ++i) {
-        const QByteArray bytes(argv[i]);
+        const QByteArrayView bytes(argv[i]);
         decoded.arguments << QString::fromLocal8Bit(bytes);
-        if (decoded.undecodable == 0 && decoded.arguments.back().toLocal8Bit() != bytes)
+        // ASCII text comes back as it was in every encoding the system may use.
+        const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+        if (decoded.undecodable == 0 && !ascii && decoded.arguments.back().toLocal8Bit() != bytes)
             decoded.undecodable = i;
     }
     return decoded;

@@ -52,7 +52,9 @@ int runOnConsole(int argc, char** argv, const CommandLine& commandLine, const QS
     form.LoadSettings();
     DesktopShell shell;
     form.setServices(&interaction, &shell);
-    return RunCommandLine(form, interaction, commandLine, UsageText(programName));
+    // The usage is shown only when the arguments ask for no run.
+    const bool run = commandLine.mode == CommandLine::Mode::Generate;
+    return RunCommandLine(form, interaction, commandLine, run ? QString() : UsageText(programName));
 }
 
 // Runs with a display: the window module has the window and everything it shows.

@@ -99,8 +99,12 @@ QString transformIntoFile(const XmlDocument& source, const XmlDocument& styleShe
 
 bool IsBuiltInFormat(const QString& text)
 {
+    const QString baseName = Paths::baseName(text);
+    // Nothing to compare ignoring case, and every run without a saved style sheet asks this.
+    if (baseName.isEmpty())
+        return false;
     const QLocale locale;
-    return locale.toUpper(Paths::baseName(text)) == locale.toUpper(QString::fromUtf16(BuiltInFormatName));
+    return locale.toUpper(baseName) == locale.toUpper(QString::fromUtf16(BuiltInFormatName));
 }
 
 GenerateOutcome RunGenerateOperation(GenerateForm& form, UserInteraction& ui, Shell& shell)

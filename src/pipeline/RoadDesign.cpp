@@ -9,7 +9,7 @@
 #include <QCollator>
 #include <QFile>
 #include <QLocale>
-#include <QTextStream>
+#include <QStringDecoder>
 
 #include <libxml/tree.h>
 
@@ -189,15 +189,14 @@ bool SheetMentionsAlignments(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw UnexpectedFailure(path + QStringLiteral(": ") + file.errorString());
-    // Without a byte-order mark the text is read as 8-bit; the word is plain ASCII either way.
-    QTextStream in(&file);
-    in.setAutoDetectUnicode(true);
-    QString line;
-    while (in.readLineInto(&line)) {
-        if (line.contains(QLatin1String("Alignments")))
-            return true;
-    }
-    return false;
+    const QByteArray bytes = file.readAll();
+    const QLatin1StringView word("Alignments");
+    // Without a byte-order mark the text is read as 8-bit: the ASCII word is found in the bytes as
+    // they are, in any ASCII-based encoding, and no line holds a line break.
+    const auto encoding = QStringConverter::encodingForData(bytes);
+    if (!encoding || *encoding == QStringConverter::Utf8)
+        return bytes.contains(QByteArrayView(word.data(), word.size()));
+    return QStringDecoder(*encoding)(bytes).operator QString().contains(word);
 }
 
 bool SelectRoadDesignElements(const XmlDocument& source, XmlDocument& styleSheet, UserInteraction& ui)

@@ -703,12 +703,12 @@ int ScriptDom::documentElement(int h)
 QJSValue ScriptDom::childNodes(int h)
 {
     xmlNode* node = nodeOrThrow(h);
-    std::vector<xmlNode*> children;
+    m_childBuffer.clear();
     if (node && node->type != XML_ENTITY_REF_NODE) {
         for (xmlNode* child = node->children; child; child = child->next)
-            children.push_back(child);
+            m_childBuffer.push_back(child);
     }
-    return handles(children);
+    return handles(m_childBuffer);
 }
 
 QJSValue ScriptDom::attributes(int h)

@@ -206,4 +206,5 @@ private:
     ScriptNodes& m_nodes;
     QJSEngine& m_engine;
     std::vector<int> m_handleBuffer;
+    std::vector<xmlNode*> m_childBuffer;
 };

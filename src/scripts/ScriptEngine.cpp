@@ -1,4 +1,7 @@
+#include "scripts/EngineAccess.h"
 #include "scripts/JScriptSource.h"
+#include "scripts/NativeBridge.h"
+#include "scripts/NativeToFixed.h"
 #include "scripts/ScriptDom.h"
 #include "scripts/ScriptPrelude.h"
 #include "scripts/ScriptWatchdog.h"
@@ -51,7 +54,7 @@ private:
         QByteArray uri;
         bool vb = false;
         QStringList vbProcedures; // those of earlier blocks, which later ones may call
-        std::unique_ptr<QJSEngine> engine;
+        std::unique_ptr<DomEngine> engine;
         std::unique_ptr<ScriptDom> dom;
         QJSValue failed;
         QJSValue invoke;
@@ -159,9 +162,10 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
     ns->uri = uri;
     ns->vb = vb;
     // No extensions are installed: no console, timers, file or network access.
-    ns->engine = std::make_unique<QJSEngine>();
+    ns->engine = std::make_unique<DomEngine>();
     ns->dom = std::make_unique<ScriptDom>(m_nodes, *ns->engine);
-    QJSEngine::setObjectOwnership(ns->dom.get(), QJSEngine::CppOwnership);
+    ns->engine->dom = ns->dom.get();
+    installNativeToFixed(*ns->engine);
     // Texts are UTF-16 in the engine and must stay within what libxml2 counts in an int as UTF-8.
     constexpr qint64 MaxTextLength = std::numeric_limits<int>::max() / 3;
     constexpr int MaxNodes = 1 << 24;
@@ -170,9 +174,9 @@ JsScriptRunner::Namespace& JsScriptRunner::createNamespace(const QByteArray& uri
     limits.setProperty(QStringLiteral("maxNodes"), MaxNodes);
     limits.setProperty(QStringLiteral("listSpanUnit"), ScriptDom::ListSpanCountUnit);
     QJSValue global = ns->engine->globalObject();
-    const QJSValue parts = ns->engine->evaluate(QString::fromUtf8(DomPrelude))
-                               .callWithInstance(global, {ns->engine->newQObject(ns->dom.get()), limits});
-    const QJSValue dialect = ns->engine->evaluate(QString::fromUtf8(JScriptPrelude)).call({global});
+    const QJSValue parts = evaluateGlobalCode(*ns->engine, QString::fromUtf8(DomPrelude))
+                               .callWithInstance(global, {newNativeBridge(*ns->engine), limits});
+    const QJSValue dialect = evaluateGlobalCode(*ns->engine, QString::fromUtf8(JScriptPrelude)).call({global});
     if (parts.isError() || dialect.isError())
         throw UnexpectedFailure(QStringLiteral("The script engine could not be prepared: ") + parts.toString() +
                                 dialect.toString());
@@ -212,7 +216,7 @@ void JsScriptRunner::evaluate(Namespace& ns, const QString& code, const QString&
     }
     QStringList stack;
     const quint64 call = m_watchdog->start(ns.engine.get());
-    const QJSValue result = ns.engine->evaluate(program, file, line, &stack);
+    const QJSValue result = evaluateGlobalCode(*ns.engine, program, file, line, &stack);
     QString error;
     if (!stack.isEmpty() || result.isError()) {
         error = result.toString();
@@ -266,15 +270,17 @@ QJSValue JsScriptRunner::toScript(Namespace& ns, xmlXPathObject* value)
 }
 
 // The prelude has checked and converted the value: a number, a boolean, a text or the node
-// numbers of a node or list.
+// numbers of a node or list. Nothing for a text holding a NUL, where XPath's text would end.
 xmlXPathObject* JsScriptRunner::fromScript(const QJSValue& value)
 {
     if (value.isNumber())
         return xmlXPathNewFloat(value.toNumber());
     if (value.isBool())
         return xmlXPathNewBoolean(value.toBool());
-    if (value.isString())
-        return xmlXPathNewString(BAD_CAST value.toString().toUtf8().constData());
+    if (value.isString()) {
+        const QString text = value.toString();
+        return text.contains(QChar(0)) ? nullptr : xmlXPathNewString(BAD_CAST text.toUtf8().constData());
+    }
     const QJSValue handles = value.property(QStringLiteral("nodes"));
     const int length = handles.property(QStringLiteral("length")).toInt();
     xmlXPathObject* result = xmlXPathNewNodeSet(nullptr);
@@ -337,8 +343,9 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
     Namespace& ns = *target.ns;
     // Which arguments are node-sets: bits of a number for the usual one or two, else a text of
     // '0' and '1' per argument.
-    QJSValueList scriptArgs{*target.function, QJSValue()};
+    QJSValueList scriptArgs;
     scriptArgs.reserve(qsizetype(args.size()) + 2);
+    scriptArgs << *target.function << QJSValue();
     int nodeSetBits = 0;
     QString nodeSetFlags;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -365,8 +372,12 @@ void JsScriptRunner::call(xmlXPathParserContext* ctxt, int nargs)
                        .arg(name(), ns.failed.property(QStringLiteral("message")).toString()));
     else if (result.isError())
         fail(ctxt, QStringLiteral("Script error in function %1: %2").arg(name(), result.toString()));
+    else if (xmlXPathObject* value = fromScript(result))
+        valuePush(ctxt, value);
     else
-        valuePush(ctxt, fromScript(result));
+        fail(ctxt, QStringLiteral("Script error in function %1: the result holds a NUL character, which XML text "
+                                  "cannot carry")
+                       .arg(name()));
     m_nodes.endCall();
 }
 

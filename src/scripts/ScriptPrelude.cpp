@@ -71,8 +71,8 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
     var ShortLength = 4;
     var SpanUnit = limits.listSpanUnit;
     function makeList(handles, proto) {
-        var length, first = 0;
-        if (typeof handles === 'number') {
+        var length, first = 0, span = typeof handles === 'number';
+        if (span) {
             length = (handles / SpanUnit) | 0;
             first = handles - length * SpanUnit;
         } else {
@@ -89,7 +89,7 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
         if (length > ShortLength)
             Object.defineProperty(list, 'length', { value: length });
         Object.setPrototypeOf(list, proto);
-        if (typeof handles === 'number')
+        if (span)
             list.__first = first;
         else
             list.__nodes = handles;
@@ -207,13 +207,11 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
     Object.defineProperty(global, '__tabulonIsCollection', { value: isCollection });
 
     // What a function returns, checked and converted while its call is still watched: a value's
-    // own toString may run for ever or throw.
+    // own toString may run for ever or throw. Texts are searched for NUL characters natively.
     function Returned(handles) { this.nodes = handles; }
     function checkedText(text) {
         if (!(text.length >= 0 && text.length <= limits.maxTextLength))
             throw new RangeError('The result is a text of more than ' + limits.maxTextLength + ' characters');
-        if (text.indexOf('\0') >= 0)
-            throw new TypeError('The result holds a NUL character, which XML text cannot carry');
         return text;
     }
     function handlesOf(list) {
@@ -239,14 +237,15 @@ const char* const DomPrelude = R"js((function (bridge, limits) {
     function converted(value) {
         markers[nextMarker] = {};
         nextMarker = (nextMarker + 1) % markers.length;
+        // Most functions return texts: tested first, as each case compares a text.
         switch (typeof value) {
+        case 'string':
+            return value.length <= limits.maxTextLength ? value : checkedText(value);
         case 'number':
         case 'boolean':
             return value;
         case 'undefined':
             return '';
-        case 'string':
-            return value.length <= limits.maxTextLength && value.indexOf('\0') < 0 ? value : checkedText(value);
         }
         if (value === null)
             return '';

@@ -20,14 +20,21 @@
 
 namespace {
 
+// Asked several times of every element: a comparison that does not go byte by byte.
+bool isXsltNamespace(const xmlNs* ns)
+{
+    constexpr std::string_view xslt = "http://www.w3.org/1999/XSL/Transform";
+    return ns && ns->href && std::string_view(reinterpret_cast<const char*>(ns->href)) == xslt;
+}
+
 bool isXslt(const xmlNode* node)
 {
-    return node && node->type == XML_ELEMENT_NODE && node->ns && xmlStrEqual(node->ns->href, XSLT_NAMESPACE);
+    return node && node->type == XML_ELEMENT_NODE && isXsltNamespace(node->ns);
 }
 
 bool isXslt(const xmlNode* node, const char* name)
 {
-    return isXslt(node) && xmlStrEqual(node->name, BAD_CAST name);
+    return isXslt(node) && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
 }
 
 std::optional<QString> attribute(const xmlNode* element, const char* name)
@@ -268,10 +275,16 @@ bool isTemplateAttribute(std::string_view element, std::string_view attributeNam
 std::optional<QString> valueProblem(std::string_view name, const xmlAttr* attr)
 {
     const std::string_view attrName(reinterpret_cast<const char*>(attr->name));
+    const bool isTemplate = isTemplateAttribute(name, attrName);
+    // Most attributes (select, match, test, name) have no rule: their values are not read.
+    if (!isTemplate && std::none_of(ValueRules.begin(), ValueRules.end(), [&](const ValueRule& rule) {
+            return contains(rule.elements, name) && contains(rule.attribute, attrName);
+        }))
+        return std::nullopt;
     xmlChar* raw = xmlNodeListGetString(attr->doc, attr->children, 1);
     const QString value = fromXml(raw);
     xmlFree(raw);
-    if (isTemplateAttribute(name, attrName)) {
+    if (isTemplate) {
         if (const auto problem = templateProblem(value))
             return QStringLiteral("the attribute value %1").arg(*problem);
         if (value.contains(u'{'))
@@ -286,23 +299,20 @@ std::optional<QString> valueProblem(std::string_view name, const xmlAttr* attr)
 }
 
 // Whether the element is in forwards-compatible mode: the version of the nearest literal result
-// element's xsl:version, or else the sheet's, is not 1.0.
-bool isForwardsCompatible(const xmlNode* element)
+// element's xsl:version, or else the sheet's, is not 1.0. Walks go down the tree, so each element
+// looks at its own version only and otherwise takes its parent's answer.
+bool isForwardsCompatible(const xmlNode* element, bool parentIsForwardsCompatible)
 {
-    for (const xmlNode* n = element; n && n->type == XML_ELEMENT_NODE; n = n->parent) {
-        std::optional<QString> version;
-        if (isXslt(n, "stylesheet") || isXslt(n, "transform")) {
-            version = attribute(n, "version");
-        } else if (!isXslt(n)) {
-            xmlChar* value = xmlGetNsProp(n, BAD_CAST "version", XSLT_NAMESPACE);
-            if (value)
-                version = fromXml(value);
-            xmlFree(value);
-        }
-        if (version)
-            return version->toDouble() != 1.0;
+    std::optional<QString> version;
+    if (isXslt(element, "stylesheet") || isXslt(element, "transform")) {
+        version = attribute(element, "version");
+    } else if (!isXslt(element)) {
+        xmlChar* value = xmlGetNsProp(element, BAD_CAST "version", XSLT_NAMESPACE);
+        if (value)
+            version = fromXml(value);
+        xmlFree(value);
     }
-    return false;
+    return version ? version->toDouble() != 1.0 : parentIsForwardsCompatible;
 }
 
 class SheetChecker
@@ -318,7 +328,7 @@ public:
         if (!root)
             return std::nullopt;
         collectDeclarations(root);
-        visit(root);
+        visit(root, false);
         if (!m_problem)
             checkAttributeSets();
         return m_problem;
@@ -364,16 +374,17 @@ private:
         }
     }
 
-    void visit(xmlNode* element)
+    void visit(xmlNode* element, bool parentIsForwardsCompatible)
     {
+        const bool forwards = isForwardsCompatible(element, parentIsForwardsCompatible);
         checkSpaceAttribute(element);
         if (isXslt(element))
-            checkInstruction(element);
+            checkInstruction(element, forwards);
         else
             checkLiteral(element);
         for (xmlNode* child = element->children; child && !m_problem; child = child->next) {
             if (child->type == XML_ELEMENT_NODE)
-                visit(child);
+                visit(child, forwards);
         }
     }
 
@@ -388,7 +399,7 @@ private:
     void checkLiteral(xmlNode* element)
     {
         for (xmlAttr* attr = element->properties; attr && !m_problem; attr = attr->next) {
-            if (attr->ns && xmlStrEqual(attr->ns->href, XSLT_NAMESPACE))
+            if (isXsltNamespace(attr->ns))
                 continue;
             xmlChar* value = xmlNodeListGetString(m_sheet, attr->children, 1);
             if (const auto problem = templateProblem(fromXml(value)))
@@ -398,17 +409,16 @@ private:
         }
     }
 
-    void checkInstruction(xmlNode* element)
+    void checkInstruction(xmlNode* element, bool forwards)
     {
         const ElementRule* rule = ruleFor(element);
         if (!rule) {
             // A later version's instruction fails only when reached; see failUnknownInstructionsWithoutFallback.
-            if (!isForwardsCompatible(element))
+            if (!forwards)
                 fail(element, QStringLiteral("%1 is not an XSLT 1.0 instruction").arg(qualifiedName(element)));
             return;
         }
         const std::string_view name(reinterpret_cast<const char*>(element->name));
-        const bool forwards = isForwardsCompatible(element);
         for (xmlAttr* attr = element->properties; attr && !m_problem; attr = attr->next) {
             const auto* attrName = reinterpret_cast<const char*>(attr->name);
             // Attributes of other namespaces are allowed, and so are names whose prefix is unbound.
@@ -631,14 +641,15 @@ void dropUnknownAttributes(xmlNode* element, const ElementRule& rule)
     }
 }
 
-void replaceUnknownInstructions(xmlNode* element, bool inTemplate)
+void replaceUnknownInstructions(xmlNode* element, bool inTemplate, bool forwards)
 {
     xmlNode* child = element->children;
     while (child) {
         xmlNode* next = child->next;
         if (child->type == XML_ELEMENT_NODE) {
             const bool childInTemplate = inTemplate || !isXslt(child) || isXslt(child, "template");
-            if (isXslt(child) && !ruleFor(child) && inTemplate && isForwardsCompatible(child)) {
+            const bool childForwards = isForwardsCompatible(child, forwards);
+            if (childForwards && inTemplate && isXslt(child) && !ruleFor(child)) {
                 bool hasFallback = false;
                 for (xmlNode* c = child->children; c; c = c->next)
                     hasFallback = hasFallback || isXslt(c, "fallback");
@@ -657,9 +668,9 @@ void replaceUnknownInstructions(xmlNode* element, bool inTemplate)
                     continue;
                 }
             }
-            if (const ElementRule* rule = isXslt(child) && isForwardsCompatible(child) ? ruleFor(child) : nullptr)
+            if (const ElementRule* rule = childForwards && isXslt(child) ? ruleFor(child) : nullptr)
                 dropUnknownAttributes(child, *rule);
-            replaceUnknownInstructions(child, childInTemplate);
+            replaceUnknownInstructions(child, childInTemplate, childForwards);
         }
         child = next;
     }
@@ -676,7 +687,7 @@ void dropXsltAttributes(xmlNode* element)
     xmlAttr* attr = element->properties;
     while (attr) {
         xmlAttr* next = attr->next;
-        if (attr->ns && xmlStrEqual(attr->ns->href, XSLT_NAMESPACE))
+        if (isXsltNamespace(attr->ns))
             xmlRemoveProp(attr);
         attr = next;
     }
@@ -791,7 +802,7 @@ std::optional<QString> styleSheetProblem(xmlDoc* sheet)
 void failUnknownInstructionsWithoutFallback(xmlDoc* sheet)
 {
     if (xmlNode* root = xmlDocGetRootElement(sheet))
-        replaceUnknownInstructions(root, !isXslt(root));
+        replaceUnknownInstructions(root, !isXslt(root), isForwardsCompatible(root, false));
 }
 
 void dropXsltAttributesOfInstructions(xmlDoc* sheet)

@@ -450,6 +450,35 @@ TEST_F(ScriptBlockTest, CollectionsAreIndexedAndCalledLikeJScriptCollections)
     expectResults(cases);
 }
 
+TEST_F(ScriptBlockTest, ToFixedRoundsTheExactValueToTheNearestAndHalvesUp)
+{
+    const Case cases[] = {
+        {"halves away from zero",
+         "function f() { return [0.5, 2.5, -2.5, 9.5].map(function (x) { return x.toFixed(0); }); }", "u:f()",
+         "1,3,-3,10"},
+        {"a halfway binary fraction, and decimals just below and above half",
+         "function f() { return (0.125).toFixed(2) + ' ' + (1.005).toFixed(2) + ' ' + (99.995).toFixed(2); }", "u:f()",
+         "0.13 1.00 100.00"},
+        {"exact digits past the double's precision", "function f() { return (0.1).toFixed(20); }", "u:f()",
+         "0.10000000000000000555"},
+        {"signs of zero and of what rounds to zero",
+         "function f() { return (-0).toFixed(2) + ' ' + (-1e-7).toFixed(3) + ' ' + (5e-324).toFixed(1); }", "u:f()",
+         "0.00 -0.000 0.0"},
+        {"large magnitudes in exponent form",
+         "function f() { return (1e21).toFixed(2) + ' ' + (-1e21).toFixed(2) + ' ' + (1e20).toFixed(1); }", "u:f()",
+         "1e+21 -1e+21 100000000000000000000.0"},
+        {"digits converted to an integer",
+         "function f() { return (1.25).toFixed() + ' ' + (1.25).toFixed('1') + ' ' + (1.255).toFixed(2.9) + ' ' +"
+         " new Number(2.5).toFixed(0) + ' ' + NaN.toFixed(2) + ' ' + (-Infinity).toFixed(1); }",
+         "u:f()", "1 1.3 1.25 3 NaN -Infinity"},
+        {"digits out of range and what is no number",
+         "function f() { var s = ''; try { (1).toFixed(101); } catch (e) { s += e.name; }"
+         " try { Number.prototype.toFixed.call('1', 2); } catch (e) { s += ' ' + e.name; } return s; }",
+         "u:f()", "RangeError TypeError"},
+    };
+    expectResults(cases);
+}
+
 TEST_F(ScriptBlockTest, EnumeratorWalksCollectionsAndArrays)
 {
     const Case cases[] = {

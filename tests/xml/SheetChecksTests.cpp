@@ -46,6 +46,12 @@ TEST(SheetChecksTest, RefusesWhatTheOriginalServiceRefusesAndNothingElse)
          "element xsl:eval, line 2"},
         {"unknown instruction in a later version", inSheet("<xsl:template match='/'><xsl:eval/></xsl:template>", "2.0"),
          nullptr},
+        {"unknown instruction under a later version's literal result element",
+         inSheet("<xsl:template match='/'><a xsl:version='2.0'><b><xsl:eval/></b></a></xsl:template>"), nullptr},
+        {"unknown instruction where a nested literal result element goes back to 1.0",
+         inSheet("<xsl:template match='/'><a xsl:version='2.0'><b xsl:version='1.0'><xsl:eval/></b></a>"
+                 "</xsl:template>"),
+         "xsl:eval is not an XSLT 1.0 instruction"},
         {"unknown top-level element in 1.0", inSheet("<xsl:foo/>"), "xsl:foo is not an XSLT 1.0 instruction"},
         {"unknown attribute", inSheet("<xsl:key name='k' match='a' use='.' foo='bar'/>"), "attribute foo"},
         {"unknown attribute in a later version", inSheet("<xsl:key name='k' match='a' use='.' foo='bar'/>", "1.5"),
