@@ -516,6 +516,12 @@ function $fornum(v) {
     return $fix($ntype(v), $n(v));
 }
 
+// The end of a loop whose counter stays a plain number: only its value counts.
+function $forto(v) {
+    v = $fornum(v);
+    return typeof v === $NUMBER ? v : $n(v);
+}
+
 function $forgo(i, e, s) {
     var x = typeof i === $NUMBER ? i : $n(i), y = typeof e === $NUMBER ? e : $n(e);
     return (typeof s === $NUMBER ? s : $n(s)) >= 0 ? x <= y : x >= y;
@@ -1023,6 +1029,7 @@ function $setlocale(id) {
     info.number = new RegExp('^([-+]?)\\s*((?:\\d|' + group + '(?=\\d))*)(?:' + dec + '(\\d*))?(?:[eEdD]([-+]?\\d+))?$');
     $locale = info;
     $point = info.decimal === '.';
+    $setfixedforms(dec);
     return true;
 }
 
@@ -1038,6 +1045,15 @@ function $tristate(v, fallback) {
 var $pow10 = [1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18,
               1e19, 1e20];
 var $zeros = '00000000000000000000';
+
+// Texts of a number of 1 or more with exactly n decimals in the locale's form, by n: a Double holds
+// their 15 digits or fewer exactly enough to give them back unchanged when it is rounded to n
+// places. Made anew by SetLocale, in the same array, which translated code holds.
+var $fixedForms = [];
+function $setfixedforms(decimal) {
+    for (var n = 0; n < 15; ++n)
+        $fixedForms[n] = new RegExp('^[1-9][0-9]{0,' + (14 - n) + '}' + (n ? decimal + '[0-9]{' + n + '}' : '') + '$');
+}
 
 // Turning a number into text costs more than the rest of the formatting: the few digits of a
 // fraction are remembered as texts.
@@ -1327,13 +1343,19 @@ var $B = {
     formatnumber: function (v, digits, lead, parens, group) {
         // The usual call of a report: the text of a number of 1 or more, a count of digits, no
         // grouping. Calls cost more than the work here, so this way makes as few as it can.
-        if (typeof v === $STRING && typeof digits === $NUMBER && group === false && $point && digits >= 0 &&
-            digits <= 20 && (digits | 0) === digits) {
-            var c = v.charCodeAt(0), q = +v;
-            if (c >= 49 && c <= 57 && q - q === 0) {
-                var y = q * $pow10[digits], rest = y - Math.floor(y);
-                if ((rest < 0.5 - 1e-6 || rest > 0.5 + 1e-6) && y < 1e15)
-                    return q.toFixed(digits);
+        if (typeof v === $STRING && group === false && (typeof lead === $BOOLEAN || lead === undefined) &&
+            (typeof parens === $BOOLEAN || parens === undefined)) {
+            // Most often the text has the digits asked for already, and is its own result.
+            var form = $fixedForms[digits];
+            if (typeof form === $OBJECT && v.search(form) === 0)
+                return v;
+            if ($point && typeof digits === $NUMBER && digits >= 0 && digits <= 20 && (digits | 0) === digits) {
+                var c = v.charCodeAt(0), q = +v;
+                if (c >= 49 && c <= 57 && q - q === 0) {
+                    var y = q * $pow10[digits], rest = y - Math.floor(y);
+                    if ((rest < 0.5 - 1e-6 || rest > 0.5 + 1e-6) && y < 1e15)
+                        return q.toFixed(digits);
+                }
             }
         }
         var x = typeof v === $STRING ? $parsenum(v) : null;

@@ -241,7 +241,12 @@ private:
             ++j;
         if (j < m_s.size() && m_s[j] != u'\r' && m_s[j] != u'\n')
             return false;
-        if (j < m_s.size() && m_s[j] == u'\r' && j + 1 < m_s.size() && m_s[j + 1] == u'\n')
+        if (j == m_s.size()) {
+            // At the end of the text there is no next line to join.
+            m_i = j;
+            return true;
+        }
+        if (m_s[j] == u'\r' && j + 1 < m_s.size() && m_s[j + 1] == u'\n')
             ++j;
         m_i = j + 1;
         ++m_line;
@@ -418,29 +423,61 @@ const QSet<QString>& builtinFunctions()
     return names;
 }
 
-// Members read without the lookup in any case: their spelling, and whether they are methods.
-const std::map<QString, std::pair<QString, bool>>& knownMembers()
+// Members of the document model read without the lookup in any case: their spelling, whether
+// they are methods, and whether they belong to node lists rather than to nodes.
+struct KnownMember
 {
-    static const std::map<QString, std::pair<QString, bool>> members = [] {
-        std::map<QString, std::pair<QString, bool>> map;
-        for (const char* property : {"text",         "xml",
-                                     "childNodes",   "length",
-                                     "nodeName",     "nodeValue",
-                                     "nodeType",     "firstChild",
-                                     "lastChild",    "parentNode",
-                                     "nextSibling",  "previousSibling",
-                                     "attributes",   "documentElement",
-                                     "baseName",     "prefix",
-                                     "namespaceURI", "ownerDocument",
-                                     "parseError",   "value",
+    QString spelling;
+    bool isMethod = false;
+    bool ofList = false;
+};
+
+const std::map<QString, KnownMember>& knownMembers()
+{
+    static const std::map<QString, KnownMember> members = [] {
+        std::map<QString, KnownMember> map;
+        const auto add = [&](const char* name, bool isMethod, bool ofList) {
+            map[QString::fromLatin1(name).toLower()] = {QString::fromLatin1(name), isMethod, ofList};
+        };
+        for (const char* property : {"text",
+                                     "xml",
+                                     "childNodes",
+                                     "nodeName",
+                                     "nodeValue",
+                                     "nodeType",
+                                     "firstChild",
+                                     "lastChild",
+                                     "parentNode",
+                                     "nextSibling",
+                                     "previousSibling",
+                                     "attributes",
+                                     "documentElement",
+                                     "baseName",
+                                     "prefix",
+                                     "namespaceURI",
+                                     "ownerDocument",
+                                     "parseError",
+                                     "value",
                                      "name"})
-            map[QString::fromLatin1(property).toLower()] = {QString::fromLatin1(property), false};
-        for (const char* method : {"item", "selectNodes", "selectSingleNode", "getAttribute", "setAttribute",
-                                   "appendChild", "createElement", "createTextNode", "nextNode", "getNamedItem"})
-            map[QString::fromLatin1(method).toLower()] = {QString::fromLatin1(method), true};
+            add(property, false, false);
+        for (const char* method : {"selectNodes", "selectSingleNode", "getAttribute", "setAttribute", "appendChild",
+                                   "createElement", "createTextNode"})
+            add(method, true, false);
+        add("length", false, true);
+        for (const char* method : {"item", "nextNode", "getNamedItem"})
+            add(method, true, true);
         return map;
     }();
     return members;
+}
+
+// What tells the document model's objects from every other value, in translated code: a node
+// carries its number, a node list its mark. Each is one cached property read, where a typeof
+// or an `in` is a call into the engine.
+QString isDomObject(const QString& value, bool list)
+{
+    return list ? QStringLiteral("%1!=null&&%1.__collection===true").arg(value)
+                : QStringLiteral("%1!=null&&%1.__node>=0").arg(value);
 }
 
 // What translated code calls of the runtime, bound once per block.
@@ -452,7 +489,8 @@ const QStringList& runtimeNames()
                        "$b $i1 $idx $setidx $get $call $set $setcall $cp $dim $redim "
                        "$erase $each $fornum $forgo $classproto $dbl $datelit $new "
                        "$throw $undef $nofunction $onerror $err $B $NULL $procs "
-                       "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $STRING $OBJECT $FUNCTION")
+                       "$fromxpath $toxpath $asvb $ceq $cne $clt $cgt $cle $cge $NUMBER $STRING $OBJECT $FUNCTION "
+                       "$fixedForms $forto")
             .split(u' ');
     return names;
 }
@@ -581,7 +619,10 @@ public:
         // The first pass learns every declaration, the second uses them: a procedure may be
         // called above the line that declares it.
         run(false);
-        run(true);
+        do {
+            m_again = false;
+            run(true);
+        } while (m_again);
         // Variables are global, shared with later blocks and Eval; the block's own code runs in a
         // closure that holds the runtime's functions, as the engine looks up global names slowly.
         QString globals = QStringLiteral("var $refs");
@@ -751,6 +792,17 @@ private:
         return name;
     }
 
+    // A variable may take a value here; an empty name stands for any variable.
+    void assigned(const QString& variable)
+    {
+        for (const Counter& counter : m_counters) {
+            if (variable.isEmpty() || counter.variable == variable) {
+                m_again = m_again || (m_pass2 && !m_assignedCounters.contains(counter.at));
+                m_assignedCounters.insert(counter.at);
+            }
+        }
+    }
+
     // Names
 
     void declare(const QString& lower)
@@ -789,6 +841,7 @@ private:
 
     QString variableTarget(const Token& name)
     {
+        assigned(mangle(name.text));
         if (m_proc && name.text == m_proc->name.toLower() && m_proc->isFunction)
             return QStringLiteral("$r");
         if (m_proc)
@@ -840,26 +893,50 @@ private:
         if (const ClassMember* member = ownMember(n))
             return {ownMemberValue(*member, n, args), {}};
         if (isVariable(n)) {
-            Expr element{index(mangle(n), args), {}};
-            element.array = mangle(n);
-            element.indices = args;
-            return element;
+            Expr read{element(mangle(n), args), {}};
+            read.array = mangle(n);
+            read.indices = args;
+            return read;
         }
         if (isProcedure(n))
             return {callProcedure(name, args), {}};
         if ((n == u"eval" || n == u"execute") && m_proc && !m_expression && args.size() == 1) {
             // In a procedure, Eval and Execute see its variables: the engine's own eval, called
             // here, sees this function's. Only such procedures pay for the names looked up by text.
+            assigned({});
             return {QStringLiteral("eval($B.$inscope(%1,%2))").arg(args[0].code, n == u"eval" ? u"true" : u"false"),
                     {}};
         }
+        if (n == u"formatnumber")
+            if (QString code = formatNumberInPlace(args); !code.isEmpty())
+                return {code, {}};
         if (builtinFunctions().contains(n))
             return {QStringLiteral("%1(%2)").arg(builtin(n), joined(args)), {}};
         if (n == u"err" && args.empty())
             return {QStringLiteral("$err"), {}};
+        // Perhaps a procedure declared further down, which may assign what is passed to it.
+        for (const Expr& a : args) {
+            if (!a.variable.isEmpty())
+                assigned(a.variable);
+        }
         if (m_optionExplicit || !m_pass2)
             return {QStringLiteral("$undef(%1)").arg(jsString(name.raw)), {}};
         return {QStringLiteral("$nofunction(%1)").arg(jsString(name.raw)), {}};
+    }
+
+    // FormatNumber(x, n, True, False, False) of a text that has n decimals already is that text: the
+    // report's usual call, answered without calling the runtime when the arguments say so as written.
+    QString formatNumberInPlace(const std::vector<Expr>& args)
+    {
+        static const QRegularExpression digits(QStringLiteral("^(?:\\d|1[0-4])$"));
+        static const QRegularExpression tristate(QStringLiteral("^(?:true|false|undefined)$"));
+        if (args.size() != 5 || !digits.match(args[1].code).hasMatch() || !tristate.match(args[2].code).hasMatch() ||
+            !tristate.match(args[3].code).hasMatch() || args[4].code != u"false")
+            return {};
+        const QString text = temp();
+        return QStringLiteral("(typeof(%1=%2)===$STRING&&%1.search($fixedForms[%3])===0?%1:%4(%1,%5))")
+            .arg(text, args[0].code, args[1].code, builtin(QStringLiteral("formatnumber")),
+                 joined({args.begin() + 1, args.end()}));
     }
 
     // Built-in functions are bound once per block, as the runtime's own functions are.
@@ -886,6 +963,26 @@ private:
         return QStringLiteral("$idx(%1,[%2])").arg(target, joined(args));
     }
 
+    // An element read: a node list's with a number is taken in place, as a loop over a list's
+    // nodes does it on every turn; anything else by the runtime.
+    QString element(const QString& target, const std::vector<Expr>& args)
+    {
+        if (args.size() != 1)
+            return index(target, args);
+        static const QRegularExpression wholeNumber(QStringLiteral("^\\d{1,9}$"));
+        static const QRegularExpression variable(QStringLiteral("^(?:v\\$\\w+|\\$r)$"));
+        const QString list = temp();
+        const QString& code = args[0].code;
+        if (wholeNumber.match(code).hasMatch() || m_plainCounters.contains(code))
+            return QStringLiteral("((%1=%2),%3?%1.item(%4):$i1(%1,%4))")
+                .arg(list, target, isDomObject(list, true), code);
+        const bool plain = variable.match(code).hasMatch();
+        const QString at = plain ? code : temp();
+        return QStringLiteral("((%1=%2),%3%4&&typeof %5===$NUMBER?%1.item(%5):$i1(%1,%5))")
+            .arg(list, target, plain ? QString() : QStringLiteral("(%1=%2),").arg(at, code), isDomObject(list, true),
+                 at);
+    }
+
     // A call of a procedure of the block. Variables passed to ByRef parameters that the procedure
     // assigns get the parameter's last value back.
     QString callProcedure(const Token& name, const std::vector<Expr>& args)
@@ -905,6 +1002,7 @@ private:
             Expr& arg = passed[std::size_t(i)];
             if (!arg.variable.isEmpty()) {
                 copies << QStringLiteral("%1 = $refs[%2]").arg(arg.variable).arg(i);
+                assigned(arg.variable);
                 if (m_proc)
                     m_proc->written.insert(arg.variable.mid(2));
             } else if (!arg.array.isEmpty()) {
@@ -1018,6 +1116,14 @@ private:
         static const QRegularExpression numberLiteral(QStringLiteral("^\\d{1,9}$"));
         const bool literal =
             (comparison == comparisons.end() ? stringLiteral : numberLiteral).match(right.code).hasMatch();
+        if (comparison != comparisons.end() && m_plainCounters.contains(left.variable) &&
+            (literal || m_plainCounters.contains(right.variable))) {
+            // A loop's plain counter against a whole number.
+            Expr result{QStringLiteral("(%1%2%3)").arg(left.code, comparison.value(), right.code), {}};
+            result.fresh = true;
+            result.condition = result.code;
+            return result;
+        }
         const QString a = temp();
         const QString b = literal ? right.code : temp();
         const auto inlined = [&](const QString& fallback) {
@@ -1145,7 +1251,7 @@ private:
             if (isOp("."))
                 value = member(value);
             else if (isOp("("))
-                value = {index(value.code, arguments()), {}};
+                value = {element(value.code, arguments()), {}};
             else
                 return value;
         }
@@ -1161,23 +1267,23 @@ private:
             // Members the document model and the runtime spell in a known way are read directly;
             // looking a name up in any case costs far more.
             const auto known = knownMembers().find(lower);
-            if (m_pass2 && known != knownMembers().end() && known->second.second == call) {
+            if (m_pass2 && known != knownMembers().end() && known->second.isMethod == call) {
                 const QString t = temp();
-                const QString direct = call ? QStringLiteral("%1.%2(%3)").arg(t, known->second.first, joined(args))
-                                            : QStringLiteral("%1.%2").arg(t, known->second.first);
+                const QString& spelling = known->second.spelling;
+                const QString direct = call ? QStringLiteral("%1.%2(%3)").arg(t, spelling, joined(args))
+                                            : QStringLiteral("%1.%2").arg(t, spelling);
                 const QString generic = call ? QStringLiteral("$call(%1,%2,[%3])").arg(t, name, joined(args))
                                              : QStringLiteral("$get(%1,%2)").arg(t, name);
-                value = {
-                    QStringLiteral("((%1=%2)!==null&&(typeof %1===$OBJECT||typeof %1===$FUNCTION)&&\"%3\" in %1?%4:%5)")
-                        .arg(t, value.code, known->second.first, direct, generic),
-                    {}};
+                value = {QStringLiteral("((%1=%2),%3?%4:%5)")
+                             .arg(t, value.code, isDomObject(t, known->second.ofList), direct, generic),
+                         {}};
             } else if (call) {
                 value = {QStringLiteral("$call(%1,%2,[%3])").arg(value.code, name, joined(args)), {}};
             } else {
                 value = {QStringLiteral("$get(%1,%2)").arg(value.code, name), {}};
             }
             while (isOp("("))
-                value = {index(value.code, arguments()), {}};
+                value = {element(value.code, arguments()), {}};
         }
         return value;
     }
@@ -1625,8 +1731,10 @@ private:
         do {
             const Token name = expectName();
             declare(name.text);
-            if (const auto bounds = arrayBounds())
+            if (const auto bounds = arrayBounds()) {
+                assigned(mangle(name.text));
                 put(QStringLiteral("%1 = $dim([%2]);").arg(mangle(name.text), joined(*bounds)));
+            }
         } while (acceptOp(","));
         endStatement();
     }
@@ -1637,6 +1745,7 @@ private:
             const Token name = expectName();
             declare(name.text);
             expectOp("=");
+            assigned(mangle(name.text));
             put(QStringLiteral("%1 = %2;").arg(mangle(name.text), parseExpr().code));
         } while (acceptOp(","));
         endStatement();
@@ -1782,8 +1891,13 @@ private:
             put(QStringLiteral("%1:for(%2=$each(%3),%4=0;%4<%2.length;++%4){%5=%2[%4];")
                     .arg(label, items, parseExpr().code, i, target));
         } else {
+            const std::size_t at = m_p;
             const Token name = expectName();
             const QString target = variableTarget(name);
+            const bool watched =
+                m_proc && m_proc->locals.contains(name.text) && !ownMember(name.text) && target == mangle(name.text);
+            if (watched)
+                m_counters.push_back({target, at});
             expectOp("=");
             const QString start = parseExpr().code;
             expectWord("to", "To");
@@ -1797,17 +1911,38 @@ private:
                 !target.startsWith(u'$')) {
                 // Whole numbers count on as plain numbers: their value alone tells Integer from Long.
                 const QString cmp = stepCode.contains(u'-') ? QStringLiteral(">=") : QStringLiteral("<=");
-                put(QStringLiteral("%1:for(%2=%3,%4=$fornum(%5);typeof %2===$NUMBER&&typeof %4===$NUMBER?%2%6%4:"
-                                   "$forgo(%2,%4,%7);%2=typeof %2===$NUMBER?%2+%7:$add(%2,%7)){")
-                        .arg(label, target, start, end, endCode, cmp, stepCode));
+                if (m_pass2 && watched && !m_assignedCounters.contains(at)) {
+                    // Nothing else assigns the counter: it stays a plain number, and so is the end.
+                    m_plainCounters.insert(target);
+                    put(QStringLiteral("%1:for(%2=%3,%4=$forto(%5);%2%6%4;%2=%2+%7){")
+                            .arg(label, target, start, end, endCode, cmp, stepCode));
+                } else {
+                    put(QStringLiteral("%1:for(%2=%3,%4=$fornum(%5);typeof %2===$NUMBER&&typeof %4===$NUMBER?%2%6%4:"
+                                       "$forgo(%2,%4,%7);%2=typeof %2===$NUMBER?%2+%7:$add(%2,%7)){")
+                            .arg(label, target, start, end, endCode, cmp, stepCode));
+                }
             } else {
                 put(QStringLiteral(
                         "%1:for(%2=$fornum(%3),%4=$fornum(%5),%6=$fornum(%7);$forgo(%2,%4,%6);%2=$add(%2,%6)){")
                         .arg(label, target, start, end, endCode, step, stepCode));
             }
+            endStatement();
+            block(&Translator::atNext, QStringLiteral("Expected 'Next'"));
+            if (watched) {
+                m_counters.pop_back();
+                m_plainCounters.remove(target);
+            }
+            closeFor();
+            return;
         }
         endStatement();
         block(&Translator::atNext, QStringLiteral("Expected 'Next'"));
+        closeFor();
+    }
+
+    // Next, which may close more loops than this one: Next i, j.
+    void closeFor()
+    {
         m_loops.pop_back();
         put(QStringLiteral("}"));
         if (m_pendingNext > 0) {
@@ -2050,10 +2185,13 @@ private:
         if (!memberKey.isEmpty()) {
             put(QStringLiteral("$call(%1,%2,[%3]);").arg(object, memberKey, args ? joined(*args) : QString()));
         } else if (name) {
-            if (m_proc)
-                for (const Expr& a : args ? *args : std::vector<Expr>{})
-                    if (!a.variable.isEmpty())
+            for (const Expr& a : args ? *args : std::vector<Expr>{}) {
+                if (!a.variable.isEmpty()) {
+                    assigned(a.variable);
+                    if (m_proc)
                         m_proc->written.insert(a.variable.mid(2));
+                }
+            }
             put(nameCall(*name, args ? *args : std::vector<Expr>{}).code + u';');
         } else {
             put(flush() + u';');
@@ -2109,6 +2247,18 @@ private:
     int m_singleLineIf = 0;
     int m_pendingNext = 0;
     QString m_endWord;
+    // For loops over a plain counter: a variable of the procedure that nothing in the loop assigns
+    // but the loop's own step. The first pass finds, by the token of their For, the loops whose
+    // counter something else may assign; the second counts the others on in plain numbers.
+    struct Counter
+    {
+        QString variable;
+        std::size_t at;
+    };
+    std::vector<Counter> m_counters; // the loops being read, innermost last
+    QSet<std::size_t> m_assignedCounters;
+    QSet<QString> m_plainCounters; // of the loops around the code being read, when counted in plain numbers
+    bool m_again = false;          // the second pass found an assignment the first missed
 };
 
 // VBScript's numbers of its syntax errors, by the start of their text; what has no number of

@@ -87,6 +87,26 @@ TEST_F(VbScriptTest, RunsStatementsAndControlFlow)
          "For i = 10 To 1 Step -3\ns = s & i & \",\"\nNext\nT = s & i", "10,7,4,1,-2"},
         {"For that never runs", "For i = 5 To 1\nT = \"ran\"\nNext\nT = T & i", "5"},
         {"Next closing two loops", "For i = 1 To 2\nFor j = 1 To 3\nn = n + 1\nNext j, i\nT = n", "6"},
+        // A loop over a declared counter counts in plain numbers unless something else may assign it.
+        {"For over a declared counter, with elements and comparisons",
+         "Dim i, s, a\na = Array(10, 20, 30)\nFor i = 0 To \"2\"\nIf i > 0 Then s = s & \",\"\n"
+         "s = s & a(i) & TypeName(i)\nNext\nFor i = 3 To 1 Step -2\ns = s & i\nNext\nT = s & i",
+         "10Integer,20Integer,30Integer31-1"},
+        {"For whose body assigns its counter", "Dim i, s\nFor i = 1 To 3\ni = i + 1 : s = s & i\nNext\nT = s", "24"},
+        {"For whose body gives its counter a text",
+         "Dim i, s\nFor i = 1 To 9\ns = s & TypeName(i)\ni = \"9\"\nNext\nT = s & TypeName(i) & i", "IntegerDouble10"},
+        {"For whose counter a procedure declared below takes ByRef",
+         "Function T()\nDim i, s\nFor i = 1 To 3\nBump i\ns = s & i & Twice(i)\nNext\nT = s\nEnd Function\n"
+         "Sub Bump(n)\nn = n + 1\nEnd Sub\nFunction Twice(n)\nn = n * 2\nTwice = n\nEnd Function",
+         "24"},
+        {"For whose counter a recursive call takes ByRef and assigns after its loop",
+         "Function T()\nT = F(0)\nEnd Function\nFunction F(n)\nDim i, s\nFor i = 1 To 3\n"
+         "If n = 0 Then s = s & F(i)\ns = s & i\nNext\nn = 9\nF = s\nEnd Function",
+         "1239"},
+        {"For whose counter Execute assigns, or an inner loop",
+         "Dim i, s\nFor i = 1 To 3\nExecute \"i = i + 1\"\ns = s & i\nNext\n"
+         "For i = 1 To 2\nFor i = 5 To 6\nNext\ns = s & \"|\" & i\nNext\nT = s",
+         "24|7"},
         {"For Each and Exit For", "For Each v In Array(1, 2, 3, 4)\nIf v = 3 Then Exit For\ns = s + v\nNext\nT = s",
          "3"},
         {"Do While, Do Until, Loop While, Loop Until",
@@ -130,6 +150,11 @@ TEST_F(VbScriptTest, RunsStatementsAndControlFlow)
          "p.First = \"x\"\nT = p.First & q.First & p.Second & Err.Number\nEnd Function\nClass Pair\n"
          "Public First, Second\nSub SetBoth(a, b)\nFirst = a : Me.Second = b\nEnd Sub\nEnd Class",
          "x20"},
+        {"methods of a class named as members of the document model are called, not read",
+         "Class C\nFunction Text()\nText = \"t\"\nEnd Function\nFunction Length()\nLength = 2\nEnd Function\n"
+         "Function Item(i)\nItem = i * 2\nEnd Function\nEnd Class\nFunction T()\nSet o = New C\n"
+         "T = o.Text & o.Length & o.Item(3)\nEnd Function",
+         "t26"},
         {"Exit Function keeps the value so far", "T = 1\nIf True Then Exit Function\nT = 2", "1"},
         {"recursion",
          "Function F(n)\nIf n <= 1 Then F = 1 Else F = n * F(n - 1)\nEnd Function\n"
@@ -301,6 +326,22 @@ TEST_F(VbScriptTest, ProvidesTheBuiltInFunctions)
          "FormatNumber(\"2.0005\", 3, -1, 0, False) & \"|\" & FormatNumber(\"1234.5678\", 2, -1, 0, False) & \"|\" & "
          "FormatNumber(\"9.999 \", 2, -1, 0, False) & \"|\" & FormatNumber(\"1d2\", 1, -1, 0, False)",
          "2.001|1234.57|10.00|100.0"},
+        {"FormatNumber gives back a text that has the digits asked for, and only such a text",
+         "FormatNumber(\"5000002.630\", 3, True, False, False) & \"|\" & "
+         "FormatNumber(\"12345678901234567\", 0, True, False, False) & \"|\" & "
+         "FormatNumber(\"1234.500\", 3) & \"|\" & FormatNumber(\"0.500\", 3, False, False, False) & \"|\" & "
+         "FormatNumber(\"1.5e1\", 3, True, False, False) & \"|\" & FormatNumber(\"2.50\", 1, True, False, False)",
+         "5000002.630|12345678901234568|1,234.500|.500|15.000|2.5"},
+        {"FormatNumber gives back a text with digits given by a variable",
+         "Dim n\nn = 3\nT = FormatNumber(\"5000002.630\", n, True, False, False) & \"|\" & "
+         "FormatNumber(\"12345678901234567\", n - 3, True, False, False)",
+         "5000002.630|12345678901234568"},
+        {"FormatNumber checks its other arguments also for a text it gives back",
+         "FormatNumber(\"1.50\", 2, \"x\", False, False)", "error 13: Type mismatch"},
+        {"FormatNumber of texts in another locale",
+         "T = SetLocale(\"de-de\") & \"|\" & FormatNumber(\"1.500\", 3, True, False, False) & \"|\" & "
+         "FormatNumber(\"1,500\", 3, True, False, False)",
+         "1033|1500,000|1,500"},
         {"FormatCurrency and FormatPercent", "FormatCurrency(1234.5) & \"|\" & FormatPercent(0.256, 1)",
          "$1,234.50|25.6%"},
         {"FormatDateTime",
@@ -390,6 +431,8 @@ TEST_F(VbScriptTest, ReportsWhatFails)
          "Class C\nProperty Get V()\nV = 1\nEnd Property\nEnd Class\nFunction T()\nSet o = New C\no.V = 2\nEnd "
          "Function",
          "error 450: Wrong number of arguments or invalid property assignment: 'v'"},
+        {"a member of an array, named as a member of a node list", "a = Array(1, 2)\nT = a.Length",
+         "error 424: Object required"},
         {"New of no class", "Set o = New Nope\nT = 1", "error 506: Class not defined: 'Nope'"},
         {"a procedure declared twice", "Sub S()\nEnd Sub\nSub S()\nEnd Sub\nFunction T()\nEnd Function",
          "syntax 1041: Name redefined: 'S', line 3"},
