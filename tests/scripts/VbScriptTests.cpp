@@ -420,7 +420,7 @@ TEST_F(VbScriptTest, ReportsWhatFails)
         {"a stray character", "Function T()\nT = 1 ? 2\nEnd Function", "syntax 1032: Invalid character '?', line 2"},
         {"a class without its end", "Class Point\nPublic X\nFunction T()\nEnd Function",
          "syntax 1014: Expected 'End Class', line 4"},
-        // VBScript Syntax Errors: 1058, 'Default' specification can only be on Property Get.
+        // VBScript's list of syntax errors, number 1058: its own wording.
         {"a default Property Let",
          "Class C\nPublic Default Property Let V(x)\nEnd Property\nEnd Class\nFunction T()\nEnd Function",
          "syntax 1058: 'Default' specification can only be on Property Get, line 2"},
