@@ -118,6 +118,20 @@ void removeAbandoned(int tempFd, const char* name)
     }
 }
 
+// Removes the folders that runs whose process no longer exists left in the temporary folder.
+void removeAbandonedRunFolders()
+{
+    const QByteArray temp = QFile::encodeName(GetTempFolder());
+    const std::unique_ptr<DIR, DirCloser> folder(opendir(temp.constData()));
+    if (!folder)
+        return;
+    while (const dirent* entry = readdir(folder.get())) {
+        const pid_t owner = ownerOf(entry->d_name);
+        if (owner > 0 && processIsGone(owner))
+            removeAbandoned(dirfd(folder.get()), entry->d_name);
+    }
+}
+
 } // namespace
 
 InterruptsHeldBack::InterruptsHeldBack()
@@ -134,22 +148,9 @@ InterruptsHeldBack::~InterruptsHeldBack()
     pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
 }
 
-void RemoveAbandonedRunFolders()
-{
-    const QByteArray temp = QFile::encodeName(GetTempFolder());
-    const std::unique_ptr<DIR, DirCloser> folder(opendir(temp.constData()));
-    if (!folder)
-        return;
-    while (const dirent* entry = readdir(folder.get())) {
-        const pid_t owner = ownerOf(entry->d_name);
-        if (owner > 0 && processIsGone(owner))
-            removeAbandoned(dirfd(folder.get()), entry->d_name);
-    }
-}
-
 RunFolder::RunFolder()
 {
-    RemoveAbandonedRunFolders();
+    removeAbandonedRunFolders();
     QByteArray name = QFile::encodeName(GetTempFolder() +
                                         QStringLiteral("%1%2-XXXXXX").arg(QLatin1String(FolderPrefix)).arg(getpid()));
     // An interrupt waits until the new folder is known to the handler, which removes it then.

@@ -9,11 +9,12 @@
 /**
  * The private folder of one run: the run's temporary files that need a name (the converted job;
  * the output being built where the file system has no unnamed files) live in it, so that nothing
- * of another run or of the user is ever deleted or written through. It is created exclusively with owner-only
- * permissions inside the temporary folder, named "tabulon-<pid>-XXXXXX" so that a later run can tell whether its owner
- * still lives, and removed with its files when the object goes. While it exists, an interrupt that
- * InstallInterruptCleanup set up removes it too. Creating one first removes the folders of runs
- * whose process is gone (killed outright, power loss).
+ * of another run or of the user is ever deleted or written through. It is created exclusively
+ * with owner-only permissions inside the temporary folder, named "tabulon-<pid>-XXXXXX" so that a
+ * later run can tell whether its owner still lives, and removed with its files when the object
+ * goes. While it exists, an interrupt that InstallInterruptCleanup set up removes it too.
+ * Creating one first removes the folders of runs whose process is gone (killed outright, power
+ * loss).
  */
 class RunFolder
 {
@@ -51,8 +52,5 @@ private:
 };
 
 // SIGINT, SIGTERM and SIGHUP remove the current run's folder, then end the program with status
-// 128 + the signal. (The output itself leaves nothing: it is an unnamed file until it is saved.)
+// 128 + the signal. (An unnamed output file needs no cleaning: it goes with the process.)
 void InstallInterruptCleanup();
-
-// Removes the folders that runs whose process no longer exists left in the temporary folder.
-void RemoveAbandonedRunFolders();
